@@ -1,0 +1,29 @@
+#include "tests/support/test_environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+namespace testenv {
+
+QString Home() { return QDir::homePath(); }
+
+QString MakeTempFolder(const QString &hint)
+{
+    const QString path = Home() + QStringLiteral("/tmp/") + hint + QLatin1Char('-')
+        + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    QDir().mkpath(path);
+    return path;
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+} // namespace testenv

@@ -1,0 +1,15 @@
+#pragma once
+// Every test binary runs in a private home: its own documents, settings,
+// caches and runtime folder, so nothing touches the developer's files.
+#include <QString>
+
+namespace testenv {
+
+// The private home of this test process (set up by the test main).
+QString Home();
+// A fresh empty folder under the private home.
+QString MakeTempFolder(const QString &hint = QStringLiteral("t"));
+// Writes bytes to path, creating parent folders.
+bool WriteFile(const QString &path, const QByteArray &bytes);
+
+} // namespace testenv
