@@ -1,0 +1,18 @@
+#pragma once
+// The per-user settings store: QSettings("Orvenic", "Talvora"), which on Linux
+// is ~/.config/Orvenic/Talvora.conf. It holds one value, the stored mode.
+#include <cstdint>
+#include <optional>
+
+namespace settings {
+
+class SettingsStore {
+public:
+    // The stored "ModeState", or nothing when absent, unreadable or not a
+    // 32-bit unsigned integer.
+    static std::optional<std::uint32_t> ReadModeState();
+    // Writes "ModeState"; false when the store cannot be written.
+    static bool WriteModeState(std::uint32_t mode);
+};
+
+} // namespace settings
