@@ -35,6 +35,9 @@ function(talvora_tests area)
   set(exe talvora_${area}_tests)
   add_executable(${exe} ${found})
   target_link_libraries(${exe} PRIVATE talvora_test_support ${T_LIBS} GTest::gtest GTest::gmock)
+  if(TARGET talvora_test_fixtures)
+    add_dependencies(${exe} talvora_test_fixtures)
+  endif()
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVORA_PROGRAM_FILES=${CMAKE_BINARY_DIR}/lib"
                LABELS ${area} TIMEOUT 120)

@@ -33,6 +33,10 @@ void SetUpEnvironment()
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     unsetenv("XDG_DOCUMENTS_DIR");
     setenv("QT_QPA_PLATFORM", std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen", 1);
+    // The private home would make every test process rebuild GStreamer's
+    // plugin registry (seconds); share one cache instead.
+    if (!std::getenv("GST_REGISTRY"))
+        setenv("GST_REGISTRY", ("/tmp/talvora-test-gst-registry-" + std::to_string(getuid()) + ".bin").c_str(), 1);
     // Tests must never wait on a real device or dialog by accident.
     unsetenv("TALVORA_CAMERA");
     unsetenv("TALVORA_MICROPHONE");
