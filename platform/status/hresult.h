@@ -29,6 +29,10 @@ constexpr HRESULT VFW_E_TIMEOUT = MakeHresult(0x8004022Eu);
 constexpr HRESULT VFW_E_NO_CAPTURE_HARDWARE = MakeHresult(0x80040217u);
 constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = MakeHresult(0x80040240u);
 constexpr HRESULT VFW_E_CANNOT_RENDER = MakeHresult(0x80040218u);
+constexpr HRESULT VFW_S_STATE_INTERMEDIATE = MakeHresult(0x00040237u);
+constexpr HRESULT VFW_E_NOT_IN_GRAPH = MakeHresult(0x8004025Fu);
+constexpr HRESULT VFW_E_NO_ACCEPTABLE_TYPES = MakeHresult(0x8004022Au);
+constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHresult(0x80040154u);
 
 // A step succeeds when its code is non-negative and not S_FALSE.
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0 && hr != S_FALSE; }

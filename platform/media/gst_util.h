@@ -1,0 +1,48 @@
+#pragma once
+// Small GStreamer helpers of the media layer: element creation that reports a
+// missing plugin, RAII holders, and caps to media-type conversion.
+#include "platform/media/media_types.h"
+
+#include <QString>
+#include <gst/gst.h>
+#include <memory>
+
+namespace media {
+
+struct GstObjectUnref {
+    void operator()(gpointer p) const { if (p) gst_object_unref(p); }
+};
+struct GstCapsUnref {
+    void operator()(GstCaps *c) const { if (c) gst_caps_unref(c); }
+};
+using ElementPtr = std::unique_ptr<GstElement, GstObjectUnref>;
+using PadPtr = std::unique_ptr<GstPad, GstObjectUnref>;
+using CapsPtr = std::unique_ptr<GstCaps, GstCapsUnref>;
+
+// gst_element_factory_make with a diagnostic when the factory is missing:
+// "media: GStreamer element 'x' is not available (plugin not installed?)".
+// Returns a floating element or null.
+GstElement *MakeElement(const char *factory, const char *name = nullptr);
+// Same as a status code: REGDB_E_CLASSNOTREG when missing.
+HRESULT MakeElement(const char *factory, GstElement **out);
+
+// Tests: while alive, MakeElement acts as if factory were not installed.
+class ScopedMissingElement {
+public:
+    explicit ScopedMissingElement(const char *factory);
+    ~ScopedMissingElement();
+    ScopedMissingElement(const ScopedMissingElement &) = delete;
+    ScopedMissingElement &operator=(const ScopedMissingElement &) = delete;
+private:
+    QString factory_;
+};
+
+// VIDEOINFOHEADER of a bottom-up RGB24 frame of that size.
+VIDEOINFOHEADER MakeRgb24VideoInfo(LONG width, LONG height, REFERENCE_TIME avgTimePerFrame = 0);
+// Media type (MEDIATYPE_Video, RGB24, FORMAT_VideoInfo) of that size.
+AM_MEDIA_TYPE MakeRgb24MediaType(LONG width, LONG height, REFERENCE_TIME avgTimePerFrame = 0);
+
+// Which major type caps carry (video/audio/GUID_NULL).
+Guid MajorTypeOfCaps(const GstCaps *caps);
+
+} // namespace media
