@@ -2,15 +2,47 @@
 
 #include "platform/ui/image_list.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScrollBar>
+#include <algorithm>
 
 namespace ui {
 
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
-constexpr int kFocusedRole = Qt::UserRole + 2;
+// Room for the file name line under the thumbnail when no spacing is set.
+constexpr int kTextHeight = 22;
+
+const char *const kDarkStyle = R"(
+QListView {
+    background-color: #151a21;
+    color: #dce3ec;
+    border: 1px solid #2a3340;
+    border-radius: 6px;
+    outline: 0;
+    font-size: 8pt;
+}
+QListView::item {
+    color: #dce3ec;
+    border: 1px solid transparent;
+    border-radius: 5px;
+    padding: 1px;
+}
+QListView::item:hover { background-color: rgba(95, 140, 200, 45); }
+QListView::item:selected,
+QListView::item:selected:!active {
+    background-color: #2f6fd6;
+    border: 1px solid #8fb6ff;
+    color: #ffffff;
+}
+QScrollBar:vertical { background: #151a21; width: 8px; margin: 2px 1px 2px 0; }
+QScrollBar::handle:vertical { background: #3c4757; border-radius: 3px; min-height: 24px; }
+QScrollBar::handle:vertical:hover { background: #52617a; }
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }
+QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }
+)";
 } // namespace
 
 ListView::ListView(QWidget *parent) : QListWidget(parent)
@@ -22,9 +54,12 @@ ListView::ListView(QWidget *parent) : QListWidget(parent)
     setFlow(QListView::LeftToRight);
     setWrapping(true);
     setUniformItemSizes(true);
-    setWordWrap(true);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideMiddle);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setStyleSheet(QString::fromLatin1(kDarkStyle));
 }
 
 void ListView::SetImageList(ImageList *images)
@@ -32,20 +67,36 @@ void ListView::SetImageList(ImageList *images)
     images_ = images;
     if (images_)
         setIconSize(images_->CellSize());
+    UpdateGrid();
     SyncIcons();
 }
 
 void ListView::SetIconSpacing(int horizontal, int vertical)
 {
+    spacingX_ = horizontal;
     spacingY_ = vertical;
-    if (images_ && vertical > 0)
-        setGridSize(QSize(std::max(horizontal, images_->CellSize().width() + 40), vertical));
+    UpdateGrid();
+}
+
+void ListView::UpdateGrid()
+{
+    const QSize cell = images_ ? images_->CellSize() : iconSize();
+    const int width = spacingX_ > 0 ? spacingX_ : std::max(cell.width() + 8, viewport()->width() - 1);
+    const int height = spacingY_ > 0 ? spacingY_ : cell.height() + kTextHeight;
+    setGridSize(QSize(width, height));
+}
+
+void ListView::resizeEvent(QResizeEvent *event)
+{
+    QListWidget::resizeEvent(event);
+    UpdateGrid();
 }
 
 void ListView::DeleteAllItems()
 {
     clear();
     selectionMark_ = -1;
+    positionRequests_.clear();
 }
 
 bool ListView::DeleteItem(int index)
@@ -53,9 +104,22 @@ bool ListView::DeleteItem(int index)
     if (index < 0 || index >= count())
         return false;
     delete takeItem(index);
-    if (selectionMark_ >= count())
+    if (selectionMark_ == index)
         selectionMark_ = -1;
+    else if (selectionMark_ > index)
+        --selectionMark_;
     return true;
+}
+
+QIcon ListView::IconOf(int image) const
+{
+    if (!images_ || image < 0 || image >= images_->ImageCount())
+        return {};
+    const QPixmap pixmap = QPixmap::fromImage(images_->Image(image));
+    QIcon icon(pixmap);
+    // Keep the true colours of a selected thumbnail; the highlight is behind it.
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 int ListView::InsertItem(int index, const QString &text, int image)
@@ -65,9 +129,11 @@ int ListView::InsertItem(int index, const QString &text, int image)
     auto *item = new QListWidgetItem(text);
     item->setData(kImageRole, image);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    if (images_ && image >= 0 && image < images_->ImageCount())
-        item->setIcon(QIcon(QPixmap::fromImage(images_->Image(image))));
+    item->setToolTip(text);
+    item->setIcon(IconOf(image));
     insertItem(index, item);
+    if (selectionMark_ >= index)
+        ++selectionMark_;
     return index;
 }
 
@@ -91,12 +157,11 @@ void ListView::SetItemState(int index, unsigned state, unsigned mask)
     if (mask & kSelected)
         it->setSelected((state & kSelected) != 0);
     if (mask & kFocused) {
-        const bool focused = (state & kFocused) != 0;
-        for (int i = 0; focused && i < count(); ++i)
-            item(i)->setData(kFocusedRole, false);
-        it->setData(kFocusedRole, focused);
-        if (focused)
-            selectionModel()->setCurrentIndex(indexFromItem(it), QItemSelectionModel::NoUpdate);
+        const QModelIndex modelIndex = indexFromItem(it);
+        if (state & kFocused)
+            selectionModel()->setCurrentIndex(modelIndex, QItemSelectionModel::NoUpdate);
+        else if (currentIndex() == modelIndex)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
 }
 
@@ -108,14 +173,14 @@ unsigned ListView::GetItemState(int index, unsigned mask) const
     unsigned state = 0;
     if (it->isSelected())
         state |= kSelected;
-    if (it->data(kFocusedRole).toBool())
+    if (currentRow() == index)
         state |= kFocused;
     return state & mask;
 }
 
 int ListView::GetNextSelectedItem(int start) const
 {
-    for (int i = start + 1; i < count(); ++i)
+    for (int i = std::max(start + 1, 0); i < count(); ++i)
         if (item(i)->isSelected())
             return i;
     return -1;
@@ -139,11 +204,12 @@ QPoint ListView::GetItemPosition(int index) const
     return it ? visualItemRect(it).topLeft() : QPoint();
 }
 
-bool ListView::SetItemPosition(int index, const QPoint &)
+bool ListView::SetItemPosition(int index, const QPoint &position)
 {
-    // Auto-arrange re-lays the icons after every move, so the requested
-    // position is accepted and the arrangement wins, as with the native view.
-    return item(index) != nullptr;
+    if (!item(index))
+        return false;
+    positionRequests_.push_back({index, position});
+    return true;
 }
 
 void ListView::Scroll(int dy)
@@ -160,23 +226,16 @@ void ListView::SetRedraw(bool on)
 
 void ListView::SyncIcons()
 {
-    for (int i = 0; i < count(); ++i) {
-        const int image = GetItemImage(i);
-        if (images_ && image >= 0 && image < images_->ImageCount())
-            item(i)->setIcon(QIcon(QPixmap::fromImage(images_->Image(image))));
-        else
-            item(i)->setIcon(QIcon());
-    }
+    for (int i = 0; i < count(); ++i)
+        item(i)->setIcon(IconOf(GetItemImage(i)));
 }
 
 void ListView::mousePressEvent(QMouseEvent *event)
 {
     QListWidget::mousePressEvent(event);
     const QModelIndex hit = indexAt(event->position().toPoint());
-    if (hit.isValid() && event->button() == Qt::LeftButton) {
+    if (hit.isValid() && event->button() == Qt::LeftButton)
         selectionMark_ = hit.row();
-        SetItemState(hit.row(), kFocused, kFocused);
-    }
     if (event->button() == Qt::RightButton)
         Q_EMIT RightClicked(event->globalPosition().toPoint());
 }
@@ -186,6 +245,14 @@ void ListView::mouseDoubleClickEvent(QMouseEvent *event)
     QListWidget::mouseDoubleClickEvent(event);
     const QModelIndex hit = indexAt(event->position().toPoint());
     Q_EMIT ItemDoubleClicked(hit.isValid() ? hit.row() : -1);
+}
+
+void ListView::keyPressEvent(QKeyEvent *event)
+{
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0)
+        selectionMark_ = currentRow();
 }
 
 } // namespace ui
