@@ -33,6 +33,16 @@ CMySliderControl::CMySliderControl(QWidget *parent)
     : QSlider(Qt::Horizontal, parent)
 {
     setTickPosition(QSlider::NoTicks);
+    // The control's system colours, chosen to sit on the dark skin: a bright
+    // knob that lights up in the accent while dragged, and a channel edge
+    // that reads as a recess.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Button, QColor(0xe8, 0xed, 0xf4));
+    colours.setColor(QPalette::Light, QColor(0x7f, 0xb0, 0xff));
+    colours.setColor(QPalette::Dark, QColor(0x07, 0x09, 0x0c));
+    colours.setColor(QPalette::Shadow, QColor(0x00, 0x00, 0x00));
+    colours.setColor(QPalette::Midlight, QColor(0x2f, 0x37, 0x45));
+    setPalette(colours);
 }
 
 CMySliderControl::~CMySliderControl() = default;

@@ -17,7 +17,8 @@ public:
     ~CMySliderControl() override;
 
     // Thumb fills; an invalid colour (the default) means the system colour:
-    // the button face when idle, the light button colour while pressed.
+    // the palette's Button when idle, its Light while pressed. The control
+    // starts with a palette that suits the dark skin; setPalette overrides.
     void SetThumbColour(const QColor &colour);
     void SetPressedThumbColour(const QColor &colour);
     // The fill the thumb gets in the given state.
