@@ -1,0 +1,55 @@
+#include "app/talvora_app.h"
+
+#include "app/about_dlg.h"
+#include "app/main_frame.h"
+#include "dialog/main_dlg.h"
+#include "platform/process/instance_lock.h"
+#include "platform/process/signal_watcher.h"
+
+#include <QApplication>
+
+CTalvoraApp::CTalvoraApp() = default;
+
+CTalvoraApp::~CTalvoraApp()
+{
+    // The lock goes last: until the process is really done it still runs.
+    mainFrame_.reset();
+    instanceMutex.reset();
+}
+
+bool CTalvoraApp::InitInstance()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    instanceMutex = process::InstanceLock::TryAcquire(QStringLiteral("Mutex"));
+    if (!instanceMutex)
+        return false;
+    mainFrame_ = std::make_unique<CMainFrame>();
+    QObject::connect(mainFrame_.get(), &CMainFrame::AboutRequested, [this] { OnAppAbout(); });
+
+    MainDlg dialog;
+    dialog.frameWindow = mainFrame_.get();
+    dialog_ = &dialog;
+    signals_ = std::make_unique<process::SignalWatcher>();
+    // A termination request closes the dialog exactly as its close box does.
+    QObject::connect(signals_.get(), &process::SignalWatcher::TerminationRequested, &dialog,
+                     [&dialog](int) { dialog.close(); });
+    dialog.OnInitDialog();
+    dialog.exec();
+    signals_.reset();
+    dialog_ = nullptr;
+    return true;
+}
+
+int CTalvoraApp::Run()
+{
+    // The dialog posted a close to the frame; it may already have been handled.
+    if (!mainFrame_ || mainFrame_->IsClosed())
+        return 0;
+    return QApplication::exec();
+}
+
+void CTalvoraApp::OnAppAbout()
+{
+    CAboutDlg about(mainFrame_.get());
+    about.exec();
+}

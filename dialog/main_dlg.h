@@ -1,0 +1,174 @@
+#pragma once
+// MainDlg: the program's only visible window. It owns every engine and every
+// control; its handlers are split over the files of dialog/ by concern.
+#include "audio/master_mute.h"
+#include "capture/audio_recorder.h"
+#include "capture/photo_preview.h"
+#include "capture/video_recorder.h"
+#include "dialog/app_kit.h"
+#include "dialog/mode.h"
+#include "dialog/session.h"
+#include "imaging/picture.h"
+#include "library/media_library.h"
+#include "library/media_paths.h"
+#include "playback/audio_player.h"
+#include "playback/video_player.h"
+#include "tracking/face_detect.h"
+
+#include <QDialog>
+#include <QImage>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class CHoverButton;
+class CLabel;
+class CMySliderControl;
+class QLabel;
+class QSlider;
+namespace ui {
+class ImageList;
+class ListView;
+} // namespace ui
+
+// Where stored photos are drawn: the client rectangle of the audio picture.
+extern QRect pictureRect;
+
+class MainDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit MainDlg(QWidget *parent = nullptr);
+    ~MainDlg() override;
+
+    // WM_INITDIALOG: everything the window needs before it is shown.
+    bool OnInitDialog();
+
+    // Mode controller.
+    void OnSolo();
+    void OnConference();
+    void OnVideo();
+    void OnVideoTracing();
+    void OnPhoto();
+    void RestoreSavedMode();
+    void StopEverything();
+    void UseAudioLayout();
+    void UseVideoLayout();
+    void ClearModeButtons();
+    void SaveModeState(std::uint32_t value);
+    std::uint32_t LoadModeState();
+
+    // Transport operations the mode controller needs.
+    void StopPlayback();
+    void StopRecording();
+
+    // Tracking loops (not built yet: the face tracking work adds them).
+    void StartLiveTracking();
+    void StopLiveTracking();
+    void StopPlaybackTracking();
+
+    // WM_HELP.
+    bool OnHelp();
+
+    // Accessors for tests and the application object.
+    int CurrentMode() const { return mode; }
+    int CurrentActivity() const { return activity; }
+    CHoverButton *ModeButton(int m) const;
+    QWidget *ControlById(int id) const;
+    ui::ListView *ThumbnailList() const { return thumbnailList; }
+    const library::MediaPaths &Paths() const { return paths; }
+    bool BackgroundLoaded() const { return !background.isNull(); }
+    bool MicArrayPresent() const { return micArrayPresent; }
+
+    QWidget *frameWindow = nullptr;
+
+protected:
+    // Skin bitmaps come from the embedded resources; tests override this.
+    virtual QImage LoadSkinResource(int id) const;
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void done(int result) override;
+
+private:
+    void CreateControls();
+    void ConnectCommands();
+    void LoadSkinBitmaps();
+    void SetModeLabels();
+    void SetButtonBitmaps();
+    void LayOutControls();
+    void InitPictureDisplay();
+    void OnSize();
+    void OnDestroy();
+    void EnterMode(int newMode);
+    void StartLiveView(int m);
+    void UseLayout(bool audio);
+    QSize SkinSize(int id) const;
+    void Redraw(CHoverButton *button);
+
+public:
+    // Members in declaration order.
+    CHoverButton *soloButton = nullptr;
+    CHoverButton *conferenceButton = nullptr;
+    CHoverButton *videoTracingButton = nullptr;
+    CHoverButton *videoButton = nullptr;
+    CHoverButton *photoButton = nullptr;
+    CHoverButton *backwardButton = nullptr;
+    CHoverButton *stopButton = nullptr;
+    CHoverButton *playButton = nullptr;
+    CHoverButton *forwardButton = nullptr;
+    CHoverButton *recordButton = nullptr;
+    QWidget *rightHalfFrame = nullptr;
+    QWidget *leftHalfFrame = nullptr;
+    QWidget *wholeFrameControl = nullptr;
+    QSlider *positionSlider = nullptr;
+    CHoverButton *volumeUpButton = nullptr;
+    CHoverButton *volumeDownButton = nullptr;
+    CMySliderControl *volumeSlider = nullptr;
+    CHoverButton *deviceMenuButton = nullptr;
+    CHoverButton *shareMenuButton = nullptr;
+    CHoverButton *backdropButton = nullptr;
+    CHoverButton *spareButton = nullptr;
+    CHoverButton *muteButton = nullptr;
+    QLabel *audioPicture = nullptr;
+    QLabel *logo = nullptr;
+    std::array<CLabel *, 5> modeLabels{};
+    library::MediaLibrary mediaLibrary;
+    AudioPlayer audioPlayer;
+    AudioRecorder audioRecorder;
+    VideoPlayer videoPlayer;
+    VideoRecorder videoRecorder;
+    PhotoPreview photoPreview;
+    CPicture picture;
+    MasterMute mute;
+    std::uint32_t lastMasterVolume = 0;
+    CSession session;
+    bool mutedBeforeRecording = false;
+    int activity = Idle;
+    int mode = -1; // no mode until RestoreSavedMode enters one
+    library::MediaPaths paths;
+    unsigned playTimerId = 0;
+    QWidget *wholeFrame = nullptr;
+    QWidget *leftFrame = nullptr;
+    QWidget *rightFrame = nullptr;
+    bool micArrayPresent = false;
+    std::array<QSize, 22> bitmapSizes{};
+    QImage background;
+    std::array<QImage, 22> skinBitmaps{};
+    std::unique_ptr<std::thread> playbackTrackingThread;
+    std::unique_ptr<std::thread> liveTrackingThread;
+    CFaceDetect faceDetect;
+    std::atomic<bool> trackingRun{false};
+    std::atomic<bool> liveTrackingFinished{true};
+    std::atomic<bool> playbackTrackingFinished{true};
+    std::int32_t detectorInitialised = 0;
+    ui::ListView *thumbnailList = nullptr;
+    std::unique_ptr<ui::ImageList> imageList;
+    CAppKit kit;
+
+private:
+    bool destroyed_ = false;
+    bool modeEntered_ = false;
+};
