@@ -2,10 +2,22 @@
 
 #include <QPainter>
 
+// The skin is embedded in a static library, whose resources register only
+// when asked for.
+static void RegisterSkin()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(skin);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace {
 
 QImage LoadSkinImage(int id)
 {
+    RegisterSkin();
     return QImage(QStringLiteral(":/skin/%1.png").arg(id));
 }
 

@@ -19,7 +19,8 @@ public:
     explicit CHoverButton(QWidget *parent = nullptr, const QString &caption = QString());
     ~CHoverButton() override;
 
-    // Loads ":/skin/<id>.png" for the three faces. The normal face fixes the
+    // Loads ":/skin/<id>.png" (the embedded skin, registered on first use)
+    // for the three faces. The normal face fixes the
     // button's size (the button is resized, not moved). False when the
     // normal face cannot be loaded; the button then keeps its old faces.
     bool LoadBitmaps(int normal, int hover, int pressed);
