@@ -84,6 +84,7 @@ const std::map<int, Face> &Faces()
         {170, {24, 24, {335, 375}, Kind::Mute, Speaker, false}},
         {208, {24, 24, {335, 375}, Kind::Mute, SpeakerMuted, true}},
         {207, {90, 20, {380, 375}, Kind::Spare, None, false}},
+        {186, {90, 20, {380, 375}, Kind::Spare, None, false}}, // loaded with the others, shown nowhere
         {139, {170, 42, {160, 368}, Kind::Backdrop, None, false}},
         {141, {44, 40, {510, 365}, Kind::Menu, Webcam, false}},
         {177, {44, 40, {510, 365}, Kind::Menu, Webcam, true}},
