@@ -35,14 +35,19 @@ PlaybinDecoder::PlaybinDecoder(const QString &path, Stream stream, const char *c
     }
     GstHandle<GstElement> pipeline = MakeElement("playbin");
     GstHandle<GstElement> sink = MakeElement("appsink");
-    if (pipeline && sink) {
+    // playbin probes for real audio/video output devices for a stream kind
+    // with no sink set, even when that kind is not played; a fake sink
+    // spares the (slow, noisy) probing.
+    GstHandle<GstElement> unused = MakeElement("fakesink");
+    if (pipeline && sink && unused) {
         GstCaps *sinkCaps = gst_caps_from_string(caps);
         g_object_set(sink.get(), "caps", sinkCaps, "sync", FALSE, "max-buffers", 8u, "drop", FALSE,
                      "enable-last-sample", FALSE, nullptr);
         gst_caps_unref(sinkCaps);
         const bool video = stream == Stream::Video;
         g_object_set(pipeline.get(), "uri", uri, "flags", video ? kPlayFlagVideo : kPlayFlagAudio,
-                     video ? "video-sink" : "audio-sink", sink.get(), nullptr);
+                     video ? "video-sink" : "audio-sink", sink.get(),
+                     video ? "audio-sink" : "video-sink", unused.get(), nullptr);
         pipeline_ = std::move(pipeline);
         sink_ = std::move(sink);
     }

@@ -61,14 +61,14 @@ QString ThumbnailCache::EntryPath(const QByteArray &uri, const QString &flavour)
 
 std::optional<QImage> ThumbnailCache::ReadValid(const QString &entry, const QByteArray &uri, qint64 mtime) const
 {
+    if (!QFileInfo(entry).isFile())
+        return std::nullopt;
+    // QImageReader::text() mangles keys containing "::", so the chunks are
+    // read from the decoded image (a thumbnail is small).
     QImageReader reader(entry, "png");
-    if (!reader.canRead())
-        return std::nullopt;
-    // The text chunks come before the pixels, so a stale entry costs no decode.
-    if (reader.text(kThumbMTime) != QString::number(mtime) || reader.text(kThumbUri).toUtf8() != uri)
-        return std::nullopt;
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull() || image.text(kThumbMTime) != QString::number(mtime)
+        || image.text(kThumbUri).toUtf8() != uri)
         return std::nullopt;
     return image;
 }

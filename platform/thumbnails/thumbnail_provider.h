@@ -43,6 +43,7 @@ public:
 
     ThumbnailProvider() : ThumbnailProvider(Options{}) {}
     explicit ThumbnailProvider(Options options);
+    virtual ~ThumbnailProvider() = default;
 
     // The thumbnail of one file scaled to fit size, or std::nullopt when the
     // file has vanished or cannot be read. Safe to call from any thread.
@@ -50,7 +51,7 @@ public:
 
     // The same for many files, generated on a small pool of named worker
     // threads that are joined before it returns; result i belongs to paths[i].
-    std::vector<std::optional<Thumbnail>> GetThumbnails(const QStringList &paths, QSize size) const;
+    virtual std::vector<std::optional<Thumbnail>> GetThumbnails(const QStringList &paths, QSize size) const;
 
     const Options &GetOptions() const { return options_; }
 
