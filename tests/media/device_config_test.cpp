@@ -1,0 +1,68 @@
+// Parsing of the virtual device options.
+#include "platform/devices/device_config.h"
+
+#include <gtest/gtest.h>
+
+using devices::DeviceConfig;
+using devices::DeviceKind;
+using devices::ParseVirtualSource;
+using devices::VirtualSource;
+
+TEST(DeviceConfig, CommandLineWinsOverEnvironmentPerClass)
+{
+    const DeviceConfig config = DeviceConfig::Parse({QStringLiteral("talvora"), QStringLiteral("--camera=test")},
+                                                    QStringLiteral("none"), QStringLiteral("test"));
+    ASSERT_EQ(config.camera.virtuals.size(), 1u);
+    EXPECT_FALSE(config.camera.none);
+    EXPECT_EQ(config.camera.virtuals[0].type, VirtualSource::Type::Test);
+    // The microphone was not on the command line: the environment applies.
+    ASSERT_EQ(config.microphone.virtuals.size(), 1u);
+}
+
+TEST(DeviceConfig, NoneAndRepeatedOptions)
+{
+    const DeviceConfig config = DeviceConfig::Parse(
+        {QStringLiteral("--camera=test:pattern=18"), QStringLiteral("--camera=file:/tmp/a clip, take 2.avi"),
+         QStringLiteral("--microphone=none")},
+        QString(), QStringLiteral("test"));
+    ASSERT_EQ(config.camera.virtuals.size(), 2u);
+    EXPECT_EQ(config.camera.virtuals[0].pattern, 18);
+    // File names keep blanks and commas.
+    EXPECT_EQ(config.camera.virtuals[1].path, QStringLiteral("/tmp/a clip, take 2.avi"));
+    EXPECT_TRUE(config.microphone.none);
+    EXPECT_TRUE(config.microphone.virtuals.empty());
+}
+
+TEST(DeviceConfig, TestOptionsAndBadSources)
+{
+    auto audio = ParseVirtualSource(QStringLiteral("test:wave=2,freq=1000,fail=3"), DeviceKind::Audio);
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(audio->wave, 2);
+    EXPECT_DOUBLE_EQ(audio->frequency, 1000.0);
+    EXPECT_EQ(audio->failConnects, 3);
+
+    QString error;
+    EXPECT_FALSE(ParseVirtualSource(QStringLiteral("test:fail=-1"), DeviceKind::Video, &error));
+    EXPECT_FALSE(ParseVirtualSource(QStringLiteral("test:wave=2"), DeviceKind::Video, &error)); // audio option
+    EXPECT_FALSE(ParseVirtualSource(QStringLiteral("test:freq=1e9"), DeviceKind::Audio, &error));
+    EXPECT_FALSE(ParseVirtualSource(QStringLiteral("webcam"), DeviceKind::Video, &error));
+    EXPECT_FALSE(ParseVirtualSource(QStringLiteral("file:"), DeviceKind::Video, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    QStringList errors;
+    const DeviceConfig config = DeviceConfig::Parse({QStringLiteral("--camera=bogus")}, QString(), QString(), &errors);
+    EXPECT_TRUE(config.camera.virtuals.empty());
+    EXPECT_FALSE(config.camera.none);
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST(DeviceConfig, ScopeRestoresThePreviousConfiguration)
+{
+    DeviceConfig none;
+    none.camera.none = true;
+    {
+        devices::DeviceConfigScope scope(none);
+        EXPECT_TRUE(devices::CurrentDeviceConfig().camera.none);
+    }
+    EXPECT_FALSE(devices::CurrentDeviceConfig().camera.none);
+}

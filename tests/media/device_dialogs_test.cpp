@@ -1,0 +1,173 @@
+// The camera and microphone property dialogs: built from what the device
+// reports, and every change written to the device.
+#include "platform/devices/property_dialogs.h"
+#include "platform/devices/pulse_source.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <linux/videodev2.h>
+#include <map>
+
+using namespace devices;
+
+namespace {
+
+// A camera with a fixed set of controls that remembers what was written.
+class FakeCamera : public V4l2ControlDevice {
+public:
+    explicit FakeCamera(std::map<std::uint32_t, std::int32_t> *values) : values_(values) {}
+
+    std::vector<V4l2Control> QueryControls() override
+    {
+        V4l2Control brightness{V4L2_CID_BRIGHTNESS, QStringLiteral("Brightness"), V4l2Control::Type::Integer,
+                               -64, 64, 4, 0, {}, false, false};
+        V4l2Control autoWhite{V4L2_CID_AUTO_WHITE_BALANCE, QStringLiteral("White Balance, Auto"),
+                              V4l2Control::Type::Boolean, 0, 1, 1, 1, {}, false, false};
+        V4l2Control temperature{V4L2_CID_WHITE_BALANCE_TEMPERATURE, QStringLiteral("White Balance Temperature"),
+                                V4l2Control::Type::Integer, 2800, 6500, 10, 4600, {}, false, true};
+        V4l2Control powerLine{V4L2_CID_POWER_LINE_FREQUENCY, QStringLiteral("Power Line Frequency"),
+                              V4l2Control::Type::Menu, 0, 2, 1, 1,
+                              {{0, QStringLiteral("Disabled")}, {1, QStringLiteral("50 Hz")}, {2, QStringLiteral("60 Hz")}},
+                              false, false};
+        V4l2Control reset{V4L2_CID_PAN_RESET, QStringLiteral("Pan, Reset"), V4l2Control::Type::Button,
+                          0, 0, 1, 0, {}, false, false};
+        return {brightness, autoWhite, temperature, powerLine, reset};
+    }
+    bool GetControl(std::uint32_t id, std::int32_t *value) override
+    {
+        auto it = values_->find(id);
+        if (it == values_->end())
+            return false;
+        *value = it->second;
+        return true;
+    }
+    bool SetControl(std::uint32_t id, std::int32_t value) override
+    {
+        (*values_)[id] = value;
+        return true;
+    }
+
+private:
+    std::map<std::uint32_t, std::int32_t> *values_;
+};
+
+template <class W>
+W *Control(QDialog &dialog, std::uint32_t id)
+{
+    return dialog.findChild<W *>(QStringLiteral("control-%1").arg(id));
+}
+
+} // namespace
+
+TEST(DeviceDialogs, CameraDialogIsBuiltFromTheQueriedControlsAndWritesThem)
+{
+    std::map<std::uint32_t, std::int32_t> values{{V4L2_CID_BRIGHTNESS, 8}, {V4L2_CID_AUTO_WHITE_BALANCE, 1},
+                                                 {V4L2_CID_POWER_LINE_FREQUENCY, 1}};
+    CameraControlsDialog dialog(nullptr, QStringLiteral("Capture Filter"), std::make_unique<FakeCamera>(&values));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Capture Filter"));
+
+    auto *brightness = Control<QSlider>(dialog, V4L2_CID_BRIGHTNESS);
+    ASSERT_TRUE(brightness);
+    EXPECT_EQ(brightness->minimum(), -64);
+    EXPECT_EQ(brightness->maximum(), 64);
+    EXPECT_EQ(brightness->value(), 8); // the device's value, not the default
+    brightness->setValue(23);          // between steps of 4: snapped down
+    EXPECT_EQ(values[V4L2_CID_BRIGHTNESS], 20);
+
+    auto *autoWhite = Control<QCheckBox>(dialog, V4L2_CID_AUTO_WHITE_BALANCE);
+    ASSERT_TRUE(autoWhite);
+    EXPECT_TRUE(autoWhite->isChecked());
+    autoWhite->setChecked(false);
+    EXPECT_EQ(values[V4L2_CID_AUTO_WHITE_BALANCE], 0);
+
+    auto *temperature = Control<QSlider>(dialog, V4L2_CID_WHITE_BALANCE_TEMPERATURE);
+    ASSERT_TRUE(temperature);
+    EXPECT_FALSE(temperature->isEnabled()); // inactive while auto was on
+    EXPECT_EQ(temperature->value(), 4600);  // unreadable: the default
+
+    auto *powerLine = Control<QComboBox>(dialog, V4L2_CID_POWER_LINE_FREQUENCY);
+    ASSERT_TRUE(powerLine);
+    EXPECT_EQ(powerLine->currentText(), QStringLiteral("50 Hz"));
+    powerLine->setCurrentIndex(2);
+    Q_EMIT powerLine->activated(2);
+    EXPECT_EQ(values[V4L2_CID_POWER_LINE_FREQUENCY], 2);
+
+    auto *reset = Control<QPushButton>(dialog, V4L2_CID_PAN_RESET);
+    ASSERT_TRUE(reset);
+    reset->click();
+    EXPECT_EQ(values[V4L2_CID_PAN_RESET], 1);
+}
+
+TEST(DeviceDialogs, CameraWithoutControlsOrNodeStillGivesADialog)
+{
+    QString error;
+    EXPECT_FALSE(OpenV4l2Device(QStringLiteral("/nonexistent/video0"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    CameraControlsDialog dialog(nullptr, QStringLiteral("Capture Filter"), nullptr);
+    EXPECT_TRUE(dialog.findChildren<QSlider *>().isEmpty());
+}
+
+TEST(DeviceDialogs, InputPortChoice)
+{
+    const std::vector<PulsePort> ports{{QStringLiteral("analog-input-linein"), QStringLiteral("Line In"), true},
+                                       {QStringLiteral("analog-input-rear-mic"), QStringLiteral("Rear Microphone"), false},
+                                       {QStringLiteral("analog-input-front-mic"), QStringLiteral("Front Microphone"), true}};
+    const QString mic = QStringLiteral("Microphone");
+    // The first plugged-in line named with the text.
+    EXPECT_EQ(ChooseInputPort(ports, QStringLiteral("analog-input-linein"), mic), QStringLiteral("analog-input-front-mic"));
+    // An active line that already matches is kept.
+    EXPECT_EQ(ChooseInputPort(ports, QStringLiteral("analog-input-rear-mic"), mic), QStringLiteral("analog-input-rear-mic"));
+    // Case-sensitive, and nothing when no line matches.
+    EXPECT_TRUE(ChooseInputPort(ports, QString(), QStringLiteral("microphone")).isEmpty());
+    // Only unplugged matches: still the first of them.
+    EXPECT_EQ(ChooseInputPort({ports[1]}, QString(), mic), QStringLiteral("analog-input-rear-mic"));
+}
+
+TEST(DeviceDialogs, MicrophoneDialogChangesThePulseSourceVolumeAndMute)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !PulseReachable())
+        GTEST_SKIP() << "no PulseAudio daemon at PULSE_SERVER (the test run starts one)";
+    // The null sink's monitor is a source every test daemon has.
+    auto probe = OpenPulseSource(QStringLiteral("@DEFAULT_MONITOR@"));
+    auto before = probe->Info();
+    ASSERT_TRUE(before);
+    const QString name = before->name;
+
+    MicrophoneDialog dialog(nullptr, name, OpenPulseSource(name));
+    auto *volume = dialog.findChild<QSlider *>(QStringLiteral("volume"));
+    auto *mute = dialog.findChild<QCheckBox *>(QStringLiteral("mute"));
+    ASSERT_TRUE(volume && mute);
+    EXPECT_EQ(volume->value(), before->volumePercent);
+
+    const int target = before->volumePercent == 37 ? 52 : 37;
+    volume->setValue(target);
+    mute->setChecked(!before->mute);
+    auto after = OpenPulseSource(name)->Info();
+    ASSERT_TRUE(after);
+    EXPECT_NEAR(after->volumePercent, target, 1);
+    EXPECT_EQ(after->mute, !before->mute);
+
+    // Put the shared daemon back as it was.
+    auto restore = OpenPulseSource(name);
+    restore->SetVolumePercent(before->volumePercent);
+    restore->SetMute(before->mute);
+}
+
+TEST(DeviceDialogs, UnreachableSoundServerIsReportedNotWaitedFor)
+{
+    const QByteArray saved = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
+    auto source = OpenPulseSource(QStringLiteral("anything"));
+    if (saved.isEmpty())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", saved);
+    EXPECT_FALSE(source->Info());
+    EXPECT_FALSE(source->SetMute(true));
+    MicrophoneDialog dialog(nullptr, QStringLiteral("Audio Capture Filter"), std::move(source));
+    EXPECT_FALSE(dialog.findChild<QSlider *>(QStringLiteral("volume")));
+}
