@@ -17,6 +17,7 @@ public:
     HRESULT SetFileName(const QString &fileName, const AM_MEDIA_TYPE *mt) override;
     HRESULT GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt) override;
     bool WritesFile() const override { return true; }
+    void BeforeRun() override;
 
     struct Impl;
 

@@ -7,6 +7,7 @@
 #include "platform/media/interfaces.h"
 
 #include <functional>
+#include <gst/gst.h>
 #include <memory>
 
 namespace media {

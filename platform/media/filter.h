@@ -40,6 +40,8 @@ public:
     virtual void OnPinDisconnected(const std::shared_ptr<Pin> &pin);
     // A file writer: Stop drains the graph before going to NULL.
     virtual bool WritesFile() const { return false; }
+    // Just before the graph leaves the stopped state.
+    virtual void BeforeRun() {}
     // Called when the filter joins (graph non-null) or leaves a graph.
     virtual void OnGraphChanged(Graph *graph);
     void SetGraph(const std::shared_ptr<Graph> &graph, const QString &name);

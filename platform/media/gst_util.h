@@ -46,3 +46,9 @@ AM_MEDIA_TYPE MakeRgb24MediaType(LONG width, LONG height, REFERENCE_TIME avgTime
 Guid MajorTypeOfCaps(const GstCaps *caps);
 
 } // namespace media
+
+namespace media {
+// Width and height that the peer of pad can only produce or accept (fixed in
+// its caps, e.g. a capped camera upstream); false when not fixed yet.
+bool PeerFixedVideoSize(GstPad *pad, int *width, int *height);
+} // namespace media

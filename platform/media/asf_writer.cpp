@@ -1,0 +1,186 @@
+#include "platform/media/asf_writer.h"
+
+#include "platform/diag/diagnostics.h"
+#include "platform/media/gst_util.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <vector>
+
+namespace media {
+namespace {
+
+// The Windows Media 8 system profiles the program uses, as encoder settings.
+struct Profile {
+    Guid id;
+    bool video;
+};
+constexpr int kAudioBitRate = 64000;
+constexpr int kAudioRate = 44100;
+constexpr int kVideoBitRate = 700000;
+constexpr int kVideoKeyFrameInterval = 30; // about one key frame per second
+
+struct Branch {
+    std::vector<GstElement *> elements;
+    GstPad *muxPad = nullptr; // request pad of asfmux
+    std::shared_ptr<Pin> pin;
+};
+
+} // namespace
+
+struct AsfWriter::Impl {
+    GstElement *mux = nullptr;
+    GstElement *sink = nullptr;
+    Guid profile;
+    QString fileName;
+    std::vector<Branch> branches;
+};
+
+AsfWriter::AsfWriter() : Filter(CLSID_WMAsfWriter), d(std::make_unique<Impl>()) {}
+
+AsfWriter::~AsfWriter()
+{
+    for (auto &b : d->branches)
+        if (b.muxPad)
+            gst_object_unref(b.muxPad);
+}
+
+std::shared_ptr<AsfWriter> AsfWriter::Create(HRESULT *hr)
+{
+    auto f = std::shared_ptr<AsfWriter>(new AsfWriter());
+    f->d->mux = MakeElement("asfmux");
+    f->d->sink = MakeElement("filesink");
+    if (!f->d->mux || !f->d->sink) {
+        for (GstElement *e : {f->d->mux, f->d->sink})
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        *hr = REGDB_E_CLASSNOTREG;
+        return nullptr;
+    }
+    f->AddToBin(f->d->mux);
+    f->AddToBin(f->d->sink);
+    gst_element_link(f->d->mux, f->d->sink);
+    *hr = f->ConfigureFilterUsingProfileGuid(WMProfile_V80_700NTSCVideo);
+    return Failed(*hr) ? nullptr : f;
+}
+
+HRESULT AsfWriter::ConfigureFilterUsingProfileGuid(const Guid &profile)
+{
+    if (profile != WMProfile_V80_64StereoAudio && profile != WMProfile_V80_700NTSCVideo)
+        return E_INVALIDARG;
+    for (const auto &b : d->branches)
+        if (b.pin->IsConnected())
+            return VFW_E_ALREADY_CONNECTED;
+    // Tear down the previous profile's inputs.
+    RemoveAllPins();
+    for (auto &b : d->branches) {
+        for (GstElement *e : b.elements) {
+            gst_element_set_state(e, GST_STATE_NULL);
+            gst_bin_remove(GST_BIN(Element()), e);
+        }
+        if (b.muxPad) {
+            gst_element_release_request_pad(d->mux, b.muxPad);
+            gst_object_unref(b.muxPad);
+        }
+    }
+    d->branches.clear();
+
+    struct Spec {
+        bool video;
+        std::vector<const char *> factories;
+        const char *muxTemplate;
+        const char *pinName;
+    };
+    std::vector<Spec> specs = {{false, {"audioconvert", "audioresample", "capsfilter", "avenc_wmav2", "queue"},
+        "audio_%u", "Audio Input 01"}};
+    if (profile == WMProfile_V80_700NTSCVideo)
+        specs.push_back({true, {"videoconvert", "avenc_wmv2", "queue"}, "video_%u", "Video Input 01"});
+    for (const Spec &spec : specs) {
+        Branch b;
+        for (const char *factory : spec.factories) {
+            GstElement *e = MakeElement(factory);
+            if (!e) {
+                for (GstElement *m : b.elements) {
+                    gst_element_set_state(m, GST_STATE_NULL);
+                    gst_bin_remove(GST_BIN(Element()), m);
+                }
+                return REGDB_E_CLASSNOTREG;
+            }
+            AddToBin(e);
+            if (!b.elements.empty())
+                gst_element_link(b.elements.back(), e);
+            b.elements.push_back(e);
+        }
+        if (spec.video) {
+            g_object_set(b.elements[1], "bitrate", kVideoBitRate, "gop-size", kVideoKeyFrameInterval, nullptr);
+        } else {
+            CapsPtr caps(gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, kAudioRate, "channels", G_TYPE_INT, 2,
+                nullptr));
+            g_object_set(b.elements[2], "caps", caps.get(), nullptr);
+            g_object_set(b.elements[3], "bitrate", kAudioBitRate, nullptr);
+        }
+        b.muxPad = gst_element_request_pad_simple(d->mux, spec.muxTemplate);
+        PadPtr out(gst_element_get_static_pad(b.elements.back(), "src"));
+        if (!b.muxPad || gst_pad_link(out.get(), b.muxPad) != GST_PAD_LINK_OK)
+            return E_FAIL;
+        PadPtr in(gst_element_get_static_pad(b.elements.front(), "sink"));
+        b.pin = AddPin(PINDIR_INPUT, QString::fromLatin1(spec.pinName), in.get(),
+            spec.video ? MEDIATYPE_Video : MEDIATYPE_Audio);
+        d->branches.push_back(std::move(b));
+    }
+    d->profile = profile;
+    return S_OK;
+}
+
+HRESULT AsfWriter::GetCurrentProfileGuid(Guid *profile)
+{
+    if (!profile)
+        return E_POINTER;
+    *profile = d->profile;
+    return S_OK;
+}
+
+HRESULT AsfWriter::SetFileName(const QString &fileName, const AM_MEDIA_TYPE *)
+{
+    const QFileInfo info(fileName);
+    const QFileInfo dir(info.absolutePath());
+    if (fileName.isEmpty() || !dir.isDir() || !dir.isWritable() || (info.exists() && !info.isWritable())
+        || info.isDir()) {
+        diag::OutputDebugString(QStringLiteral("media: cannot write the file '%1'").arg(fileName));
+        return E_ACCESSDENIED;
+    }
+    g_object_set(d->sink, "location", QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    d->fileName = fileName;
+    return S_OK;
+}
+
+HRESULT AsfWriter::GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt)
+{
+    if (!fileName)
+        return E_POINTER;
+    if (d->fileName.isEmpty())
+        return E_FAIL;
+    *fileName = d->fileName;
+    if (mt) {
+        *mt = AM_MEDIA_TYPE();
+        mt->majortype = MEDIATYPE_Stream;
+        mt->subtype = MEDIASUBTYPE_Asf;
+    }
+    return S_OK;
+}
+
+void AsfWriter::BeforeRun()
+{
+    // An input that nothing feeds would hold the muxer back for ever; leave it out.
+    for (auto &b : d->branches) {
+        if (b.pin->IsConnected() || !b.muxPad)
+            continue;
+        PadPtr out(gst_element_get_static_pad(b.elements.back(), "src"));
+        gst_pad_unlink(out.get(), b.muxPad);
+        gst_element_release_request_pad(d->mux, b.muxPad);
+        gst_object_unref(b.muxPad);
+        b.muxPad = nullptr;
+    }
+}
+
+} // namespace media

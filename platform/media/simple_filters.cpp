@@ -1,0 +1,96 @@
+#include "platform/media/simple_filters.h"
+
+#include "platform/diag/diagnostics.h"
+#include "platform/media/gst_util.h"
+
+#include <vector>
+
+namespace media {
+namespace {
+
+// Builds factories[0] ! factories[1] ! ... inside filter; empty when one is missing.
+std::vector<GstElement *> BuildChain(Filter &filter, std::initializer_list<const char *> factories)
+{
+    std::vector<GstElement *> chain;
+    for (const char *factory : factories) {
+        GstElement *e = MakeElement(factory);
+        if (!e)
+            return {};
+        filter.AddToBin(e);
+        if (!chain.empty() && !gst_element_link(chain.back(), e))
+            return {};
+        chain.push_back(e);
+    }
+    return chain;
+}
+
+PadPtr StaticPad(GstElement *e, const char *name) { return PadPtr(gst_element_get_static_pad(e, name)); }
+
+} // namespace
+
+ColourConverter::ColourConverter() : Filter(CLSID_Colour) {}
+
+std::shared_ptr<ColourConverter> ColourConverter::Create(HRESULT *hr)
+{
+    auto f = std::shared_ptr<ColourConverter>(new ColourConverter());
+    const auto chain = BuildChain(*f, {"videoconvert"});
+    if (chain.empty()) {
+        *hr = REGDB_E_CLASSNOTREG;
+        return nullptr;
+    }
+    f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), StaticPad(chain.front(), "sink").get(), MEDIATYPE_Video);
+    f->AddPin(PINDIR_OUTPUT, QStringLiteral("XForm Out"), StaticPad(chain.back(), "src").get(), MEDIATYPE_Video);
+    *hr = S_OK;
+    return f;
+}
+
+AudioRenderer::AudioRenderer() : Filter(CLSID_DSoundRender) {}
+
+std::shared_ptr<AudioRenderer> AudioRenderer::Create(HRESULT *hr)
+{
+    auto f = std::shared_ptr<AudioRenderer>(new AudioRenderer());
+    const auto chain = BuildChain(*f, {"queue", "audioconvert", "audioresample", "autoaudiosink"});
+    if (chain.empty()) {
+        *hr = REGDB_E_CLASSNOTREG;
+        return nullptr;
+    }
+    f->AddPin(PINDIR_INPUT, QStringLiteral("Audio Input pin (rendered)"), StaticPad(chain.front(), "sink").get(),
+        MEDIATYPE_Audio);
+    *hr = S_OK;
+    return f;
+}
+
+MicArraySource::MicArraySource() : Filter(CLSID_MicArraySource) {}
+
+std::shared_ptr<MicArraySource> MicArraySource::Create(HRESULT *hr, GstElement *input)
+{
+    *hr = REGDB_E_CLASSNOTREG;
+    if (!input)
+        return nullptr;
+    auto f = std::shared_ptr<MicArraySource>(new MicArraySource());
+    f->AddToBin(input);
+    // webrtcdsp works on 16-bit audio at 48 kHz; echo cancelling would need a
+    // playback probe, which this source does not have.
+    GstElementFactory *dspFactory = gst_element_factory_find("webrtcdsp");
+    const bool withDsp = dspFactory != nullptr;
+    if (dspFactory)
+        gst_object_unref(dspFactory);
+    const auto chain = withDsp
+        ? BuildChain(*f, {"audioconvert", "audioresample", "capsfilter", "webrtcdsp", "audioconvert"})
+        : BuildChain(*f, {"audioconvert", "audioresample"});
+    if (chain.empty() || !gst_element_link(input, chain.front()))
+        return nullptr;
+    if (withDsp) {
+        CapsPtr caps(gst_caps_from_string("audio/x-raw,format=S16LE,rate=48000,channels=1"));
+        g_object_set(chain[2], "caps", caps.get(), nullptr);
+        g_object_set(chain[3], "echo-cancel", FALSE, "noise-suppression", TRUE, "gain-control", TRUE, nullptr);
+    } else {
+        diag::OutputDebugString(QStringLiteral("media: webrtcdsp not available; microphone array without processing"));
+    }
+    f->AddPin(PINDIR_OUTPUT, QStringLiteral("out0"), StaticPad(chain.back(), "src").get(), MEDIATYPE_Audio,
+        PIN_CATEGORY_CAPTURE);
+    *hr = S_OK;
+    return f;
+}
+
+} // namespace media

@@ -1,0 +1,384 @@
+#include "platform/media/video_renderer.h"
+
+#include "platform/media/gst_util.h"
+#include "platform/media/video_window_widget.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <atomic>
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+#include <mutex>
+
+namespace media {
+namespace {
+
+bool OnGuiThread()
+{
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Runs fn on the GUI thread: now when already there, else queued (never waits).
+void OnGui(std::function<void()> fn)
+{
+    if (OnGuiThread())
+        fn();
+    else if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+}
+
+struct MappedFrame {
+    GstVideoFrame frame;
+};
+
+void ReleaseFrame(void *data)
+{
+    auto *mapped = static_cast<MappedFrame *>(data);
+    gst_video_frame_unmap(&mapped->frame);
+    delete mapped;
+}
+
+QImage::Format ImageFormat(GstVideoFormat format)
+{
+    switch (format) {
+    case GST_VIDEO_FORMAT_BGRx: return QImage::Format_RGB32;
+    case GST_VIDEO_FORMAT_BGRA: return QImage::Format_ARGB32;
+    case GST_VIDEO_FORMAT_RGBx: return QImage::Format_RGBX8888;
+    case GST_VIDEO_FORMAT_RGBA: return QImage::Format_RGBA8888;
+    case GST_VIDEO_FORMAT_RGB: return QImage::Format_RGB888;
+    case GST_VIDEO_FORMAT_BGR: return QImage::Format_BGR888;
+    default: return QImage::Format_Invalid;
+    }
+}
+
+} // namespace
+
+struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
+    GstElement *sink = nullptr;
+    std::shared_ptr<Pin> input;
+
+    mutable std::mutex mutex;
+    QImage frame;
+    int frameWidth = 0;
+    int frameHeight = 0;
+    bool sourceSet = false;
+    QRect source;
+    QPointer<QWidget> owner;
+    QPointer<QWidget> drain;
+    LONG style = WS_CHILD | WS_CLIPSIBLINGS;
+    QRect window;
+    bool visible = false;
+
+    std::atomic<bool> updatePending{false};
+    std::atomic<long> framesRendered{0};
+    QPointer<VideoWindowWidget> widget; // GUI thread only
+
+    static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
+    void Apply();
+    void PostApply()
+    {
+        std::weak_ptr<Impl> weak = weak_from_this();
+        OnGui([weak] {
+            if (auto self = weak.lock())
+                self->Apply();
+        });
+    }
+    void KnownFrameSize(int *width, int *height) const
+    {
+        {
+            std::lock_guard lock(mutex);
+            *width = frameWidth;
+            *height = frameHeight;
+        }
+        if (*width == 0 && input)
+            PeerFixedVideoSize(input->Pad(), width, height);
+    }
+    QRect SourceRect() const
+    {
+        int w = 0, h = 0;
+        KnownFrameSize(&w, &h);
+        std::lock_guard lock(mutex);
+        return sourceSet ? source : QRect(0, 0, w, h);
+    }
+};
+
+GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
+{
+    auto *self = static_cast<Impl *>(data);
+    GstSample *sample = gst_app_sink_pull_sample(appsink);
+    if (!sample)
+        return GST_FLOW_OK;
+    GstVideoInfo info;
+    auto *mapped = new MappedFrame;
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))
+        || ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) == QImage::Format_Invalid
+        || !gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
+        delete mapped;
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+    gst_sample_unref(sample); // the mapped frame keeps the buffer
+    // The image borrows the mapped memory and unmaps it when the last copy goes.
+    QImage image(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
+        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
+        ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
+    bool show;
+    {
+        std::lock_guard lock(self->mutex);
+        self->frame = image;
+        self->frameWidth = image.width();
+        self->frameHeight = image.height();
+        show = self->visible && self->owner;
+    }
+    if (show && !self->updatePending.exchange(true)) {
+        std::weak_ptr<Impl> weak = self->weak_from_this();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [weak] {
+            auto me = weak.lock();
+            if (!me)
+                return;
+            if (me->widget && me->widget->isVisible())
+                me->widget->update();
+            else
+                me->updatePending = false;
+        }, Qt::QueuedConnection);
+    }
+    return GST_FLOW_OK;
+}
+
+void VideoRenderer::Impl::Apply()
+{
+    QPointer<QWidget> host, drainTo;
+    QRect rect;
+    bool show;
+    {
+        std::lock_guard lock(mutex);
+        host = owner;
+        drainTo = drain;
+        rect = window;
+        show = visible;
+    }
+    if (!host) {
+        if (widget) {
+            widget->hide();
+            widget->setParent(nullptr);
+        }
+        return;
+    }
+    if (!widget) {
+        std::weak_ptr<Impl> weak = weak_from_this();
+        widget = new VideoWindowWidget(
+            [weak](QImage *image, QRect *src) {
+                if (auto self = weak.lock()) {
+                    *src = self->SourceRect();
+                    std::lock_guard lock(self->mutex);
+                    *image = self->frame;
+                }
+            },
+            [weak] {
+                if (auto self = weak.lock()) {
+                    self->updatePending = false;
+                    ++self->framesRendered;
+                }
+            },
+            host);
+    } else if (widget->parentWidget() != host) {
+        widget->setParent(host);
+    }
+    widget->setGeometry(rect);
+    // Input goes to the drain (the owner below the window) rather than the video.
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents, drainTo != nullptr);
+    widget->setVisible(show);
+    if (show)
+        widget->update();
+}
+
+VideoRenderer::VideoRenderer() : Filter(CLSID_VideoRenderer), d(std::make_shared<Impl>()) {}
+
+VideoRenderer::~VideoRenderer()
+{
+    QPointer<VideoWindowWidget> widget = d->widget;
+    if (OnGuiThread())
+        delete widget.data();
+    else if (widget)
+        OnGui([widget] { delete widget.data(); });
+}
+
+std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
+{
+    auto f = std::shared_ptr<VideoRenderer>(new VideoRenderer());
+    f->d->sink = MakeElement("appsink");
+    if (!f->d->sink) {
+        *hr = REGDB_E_CLASSNOTREG;
+        return nullptr;
+    }
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,RGBx,RGBA,BGR,RGB}"));
+    g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
+        FALSE, "qos", TRUE, nullptr);
+    GstAppSinkCallbacks callbacks = {};
+    callbacks.new_sample = &Impl::OnSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
+    f->AddToBin(f->d->sink);
+    PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));
+    f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
+    *hr = S_OK;
+    return f;
+}
+
+HRESULT VideoRenderer::put_Owner(QWidget *host)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->owner = host;
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::get_Owner(QWidget **host)
+{
+    if (!host)
+        return E_POINTER;
+    std::lock_guard lock(d->mutex);
+    *host = d->owner.data();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::put_WindowStyle(LONG style)
+{
+    std::lock_guard lock(d->mutex);
+    d->style = style;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::get_WindowStyle(LONG *style)
+{
+    if (!style)
+        return E_POINTER;
+    std::lock_guard lock(d->mutex);
+    *style = d->style;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetWindowPosition(LONG left, LONG top, LONG width, LONG height)
+{
+    if (width < 0 || height < 0)
+        return E_INVALIDARG;
+    {
+        std::lock_guard lock(d->mutex);
+        d->window = QRect(left, top, width, height);
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetWindowPosition(LONG *left, LONG *top, LONG *width, LONG *height)
+{
+    if (!left || !top || !width || !height)
+        return E_POINTER;
+    std::lock_guard lock(d->mutex);
+    *left = d->window.left();
+    *top = d->window.top();
+    *width = d->window.width();
+    *height = d->window.height();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::put_Visible(LONG visible)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->visible = visible != OAFALSE;
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::get_Visible(LONG *visible)
+{
+    if (!visible)
+        return E_POINTER;
+    std::lock_guard lock(d->mutex);
+    *visible = d->visible ? OATRUE : OAFALSE;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::put_MessageDrain(QWidget *drain)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->drain = drain;
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+QWidget *VideoRenderer::VideoWidget() const { return d->widget.data(); }
+
+HRESULT VideoRenderer::SetSourcePosition(LONG left, LONG top, LONG width, LONG height)
+{
+    if (left < 0 || top < 0 || width <= 0 || height <= 0)
+        return E_INVALIDARG;
+    int frameWidth = 0, frameHeight = 0;
+    d->KnownFrameSize(&frameWidth, &frameHeight);
+    if (frameWidth > 0 && (left + width > frameWidth || top + height > frameHeight))
+        return E_INVALIDARG;
+    {
+        std::lock_guard lock(d->mutex);
+        d->source = QRect(left, top, width, height);
+        d->sourceSet = true;
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetSourcePosition(LONG *left, LONG *top, LONG *width, LONG *height)
+{
+    if (!left || !top || !width || !height)
+        return E_POINTER;
+    const QRect r = d->SourceRect();
+    *left = r.left();
+    *top = r.top();
+    *width = r.width();
+    *height = r.height();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetDefaultSourcePosition()
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->sourceSet = false;
+    }
+    d->PostApply();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetDestinationPosition(LONG *left, LONG *top, LONG *width, LONG *height)
+{
+    if (!left || !top || !width || !height)
+        return E_POINTER;
+    std::lock_guard lock(d->mutex);
+    *left = 0;
+    *top = 0;
+    *width = d->window.width();
+    *height = d->window.height();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetVideoSize(LONG *width, LONG *height)
+{
+    if (!width || !height)
+        return E_POINTER;
+    int w = 0, h = 0;
+    d->KnownFrameSize(&w, &h);
+    if (w == 0)
+        return VFW_E_WRONG_STATE;
+    *width = w;
+    *height = h;
+    return S_OK;
+}
+
+long VideoRenderer::FramesRendered() const { return d->framesRendered; }
+
+} // namespace media
