@@ -22,7 +22,7 @@ QListView {
     border: 1px solid #2a3340;
     border-radius: 6px;
     outline: 0;
-    font-size: 8pt;
+    font-size: 7pt;
 }
 QListView::item {
     color: #dce3ec;
@@ -53,7 +53,7 @@ ListView::ListView(QWidget *parent) : QListWidget(parent)
     setMovement(QListView::Static);
     setFlow(QListView::LeftToRight);
     setWrapping(true);
-    setUniformItemSizes(true);
+    setUniformItemSizes(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideMiddle);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
