@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QShortcut>
 #include <QSlider>
 
 QRect pictureRect;
@@ -136,9 +135,6 @@ void MainDlg::ConnectCommands()
     connect(videoButton, &QAbstractButton::clicked, this, &MainDlg::OnVideo);
     connect(videoTracingButton, &QAbstractButton::clicked, this, &MainDlg::OnVideoTracing);
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
-    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, [this] { OnHelp(); });
 }
 
 bool MainDlg::OnInitDialog()
@@ -304,6 +300,10 @@ void MainDlg::keyPressEvent(QKeyEvent *event)
 {
     // Neither Enter nor Escape closes the dialog; only WM_CLOSE does.
     switch (event->key()) {
+    case Qt::Key_F1: // WM_HELP: F1 anywhere in the dialog
+        OnHelp();
+        event->accept();
+        return;
     case Qt::Key_Escape:
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -1,0 +1,36 @@
+#pragma once
+// A main dialog set up the way the application object does it, with message
+// boxes recorded instead of shown.
+#include "dialog/main_dlg.h"
+#include "platform/diag/diagnostics.h"
+#include "platform/ui/message_box.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+#include <memory>
+
+class DialogTest : public ::testing::Test {
+protected:
+    void StoreMode(const QVariant &value)
+    {
+        QSettings store(QStringLiteral("Orvenic"), QStringLiteral("Talvora"));
+        store.setValue(QStringLiteral("ModeState"), value);
+        store.sync();
+    }
+    QVariant StoredMode() const
+    {
+        QSettings store(QStringLiteral("Orvenic"), QStringLiteral("Talvora"));
+        return store.value(QStringLiteral("ModeState"));
+    }
+    MainDlg &Open()
+    {
+        dialog = std::make_unique<MainDlg>();
+        dialog->OnInitDialog();
+        dialog->show();
+        return *dialog;
+    }
+
+    ui::RecordingPresenter boxes;
+    diag::CaptureScope debug;
+    std::unique_ptr<MainDlg> dialog;
+};
