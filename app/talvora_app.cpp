@@ -8,6 +8,28 @@
 
 #include <QApplication>
 
+namespace {
+
+// Closes the dialog the way its close box does. A message box that happens to
+// be open would keep the dialog's loop waiting for the user, so it is closed
+// first and the dialog's close is queued behind it.
+void CloseForTermination(MainDlg &dialog)
+{
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (modal == &dialog)
+            break;
+        if (auto *box = qobject_cast<QDialog *>(modal))
+            box->reject();
+        else
+            modal->close();
+        if (QApplication::activeModalWidget() == modal)
+            break;
+    }
+    QMetaObject::invokeMethod(&dialog, &QWidget::close, Qt::QueuedConnection);
+}
+
+} // namespace
+
 CTalvoraApp::CTalvoraApp() = default;
 
 CTalvoraApp::~CTalvoraApp()
@@ -32,7 +54,7 @@ bool CTalvoraApp::InitInstance()
     signals_ = std::make_unique<process::SignalWatcher>();
     // A termination request closes the dialog exactly as its close box does.
     QObject::connect(signals_.get(), &process::SignalWatcher::TerminationRequested, &dialog,
-                     [&dialog](int) { dialog.close(); });
+                     [&dialog](int) { CloseForTermination(dialog); });
     dialog.OnInitDialog();
     dialog.exec();
     signals_.reset();
