@@ -1,0 +1,299 @@
+// Real camera graphs on a live test pattern: the grabber's frames in the
+// Windows layout, and the Qt video windows that show them.
+#include "media_test_util.h"
+
+#include "platform/media/gst_util.h"
+#include "platform/media/video_renderer.h"
+
+#include <QImage>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace media;
+using namespace mediatest;
+
+namespace {
+
+struct Bgr {
+    int b, g, r;
+};
+
+::testing::AssertionResult Near(const std::uint8_t *p, Bgr want)
+{
+    const int tol = 16;
+    if (std::abs(p[0] - want.b) <= tol && std::abs(p[1] - want.g) <= tol && std::abs(p[2] - want.r) <= tol)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got BGR " << int(p[0]) << "," << int(p[1]) << "," << int(p[2])
+                                         << " want " << want.b << "," << want.g << "," << want.r;
+}
+
+bool NearColor(QRgb c, int r, int g, int b)
+{
+    return std::abs(qRed(c) - r) <= 24 && std::abs(qGreen(c) - g) <= 24 && std::abs(qBlue(c) - b) <= 24;
+}
+
+// camera -> tee -> (colour -> renderer) x2, tee -> colour -> grabber -> renderer.
+struct CameraGraph {
+    std::shared_ptr<Graph> graph = NewGraph();
+    std::shared_ptr<Filter> camera = MakeTestCamera();
+    std::shared_ptr<Filter> tee = Create<Filter>(CLSID_InfTee);
+    std::shared_ptr<Filter> grabberFilter = Create<Filter>(CLSID_SampleGrabber);
+    std::shared_ptr<ISampleGrabber> grabber;
+    std::vector<std::shared_ptr<Filter>> renderers;
+
+    HRESULT Build()
+    {
+        graph->AddFilter(camera, QStringLiteral("Capture Filter"));
+        graph->AddFilter(tee, QStringLiteral("InfTee Filter"));
+        graph->AddFilter(grabberFilter, QStringLiteral("SampleGrabber Filter"));
+        QueryInterface(grabberFilter, &grabber);
+        AM_MEDIA_TYPE mt;
+        mt.majortype = MEDIATYPE_Video;
+        mt.subtype = MEDIASUBTYPE_RGB24;
+        HRESULT hr = grabber->SetMediaType(&mt);
+        if (Failed(hr))
+            return hr;
+        if (Failed(hr = graph->Connect(PinAt(camera, 0), PinAt(tee, 0))))
+            return hr;
+        for (int view = 0; view < 3; ++view) {
+            auto colour = Create<Filter>(CLSID_Colour);
+            auto renderer = Create<Filter>(CLSID_VideoRenderer);
+            graph->AddFilter(colour, QStringLiteral("Color Filter"));
+            graph->AddFilter(renderer, QStringLiteral("VideoRenderer Filter"));
+            std::vector<std::shared_ptr<Pin>> teePins;
+            tee->EnumPins(&teePins);
+            if (Failed(hr = graph->Connect(teePins.back(), PinAt(colour, 0))))
+                return hr;
+            if (view < 2) {
+                hr = graph->Connect(PinAt(colour, 1), PinAt(renderer, 0));
+            } else {
+                hr = graph->Connect(PinAt(colour, 1), PinAt(grabberFilter, 0));
+                if (Succeeded(hr))
+                    hr = graph->Connect(PinAt(grabberFilter, 1), PinAt(renderer, 0));
+            }
+            if (Failed(hr))
+                return hr;
+            renderers.push_back(renderer);
+        }
+        grabber->SetBufferSamples(1);
+        grabber->SetOneShot(0);
+        return S_OK;
+    }
+    bool WaitForFrame()
+    {
+        return WaitUntil([this] {
+            LONG size = 0;
+            return Succeeded(grabber->GetCurrentBuffer(&size, nullptr));
+        });
+    }
+};
+
+} // namespace
+
+TEST(Frames, GrabbedFrameHasTheBitmapLayoutBottomUp)
+{
+    CameraGraph g;
+    ASSERT_EQ(g.Build(), S_OK);
+
+    // Connected before running: the capped camera already fixes the size.
+    AM_MEDIA_TYPE mt;
+    ASSERT_EQ(g.grabber->GetConnectedMediaType(&mt), S_OK);
+    EXPECT_EQ(mt.formattype, FORMAT_VideoInfo);
+    ASSERT_GE(mt.cbFormat(), 88u);
+    BITMAPINFOHEADER bmi;
+    std::memcpy(&bmi, mt.pbFormat() + 48, sizeof bmi);
+    EXPECT_EQ(bmi.biSize, 40u);
+    EXPECT_EQ(bmi.biWidth, 320);
+    EXPECT_EQ(bmi.biHeight, 240);
+    EXPECT_EQ(bmi.biPlanes, 1);
+    EXPECT_EQ(bmi.biBitCount, 24);
+    EXPECT_EQ(bmi.biCompression, BI_RGB);
+    EXPECT_EQ(bmi.biSizeImage, 230400u);
+
+    LONG size = 0;
+    EXPECT_EQ(g.grabber->GetCurrentBuffer(&size, nullptr), VFW_E_WRONG_STATE); // no frame yet
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    ASSERT_TRUE(g.WaitForFrame());
+    ASSERT_EQ(g.grabber->GetCurrentBuffer(&size, nullptr), S_OK);
+    EXPECT_EQ(size, 230400);
+
+    std::vector<std::uint8_t> small(1000);
+    LONG smallSize = static_cast<LONG>(small.size());
+    EXPECT_EQ(g.grabber->GetCurrentBuffer(&smallSize, small.data()), E_OUTOFMEMORY);
+    EXPECT_EQ(g.grabber->GetCurrentBuffer(nullptr, small.data()), E_POINTER);
+
+    std::vector<std::uint8_t> frame(size);
+    LONG copied = size;
+    ASSERT_EQ(g.grabber->GetCurrentBuffer(&copied, frame.data()), S_OK);
+    EXPECT_EQ(copied, 230400);
+    auto at = [&](int x, int row) { return frame.data() + row * 960 + x * 3; };
+    // SMPTE bars: the picture's top row is the buffer's last row.
+    EXPECT_TRUE(Near(at(10, 239), {255, 255, 255}));  // white
+    EXPECT_TRUE(Near(at(60, 239), {0, 255, 255}));    // yellow
+    EXPECT_TRUE(Near(at(100, 239), {255, 255, 0}));   // cyan
+    EXPECT_TRUE(Near(at(240, 239), {0, 0, 255}));     // red
+    EXPECT_TRUE(Near(at(300, 239), {255, 0, 0}));     // blue
+    EXPECT_TRUE(Near(at(10, 239 - 170), {255, 0, 0})); // the reversed bars below
+    EXPECT_TRUE(Near(at(60, 239 - 170), {0, 0, 0}));
+    EXPECT_TRUE(Near(at(60, 0), {255, 255, 255}));     // the picture's bottom row
+    EXPECT_TRUE(Near(at(10, 0), {128, 0, 0}));
+
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+}
+
+TEST(Frames, OddWidthRowsArePaddedToFourBytes)
+{
+    auto graph = NewGraph();
+    auto camera = MakeTestCamera("white", "video/x-raw,width=161,height=120,framerate=30/1");
+    auto grabberFilter = Create<Filter>(CLSID_SampleGrabber);
+    auto renderer = Create<Filter>(CLSID_VideoRenderer);
+    graph->AddFilter(camera, QStringLiteral("cam"));
+    graph->AddFilter(grabberFilter, QStringLiteral("grab"));
+    graph->AddFilter(renderer, QStringLiteral("render"));
+    // No colour converter: the graph inserts one itself (intelligent connect).
+    ASSERT_EQ(graph->Connect(PinAt(camera, 0), PinAt(grabberFilter, 0)), S_OK);
+    ASSERT_EQ(graph->Connect(PinAt(grabberFilter, 1), PinAt(renderer, 0)), S_OK);
+    std::shared_ptr<ISampleGrabber> grabber;
+    QueryInterface(grabberFilter, &grabber);
+    grabber->SetBufferSamples(1);
+    ASSERT_EQ(graph->Run(), S_OK);
+    LONG size = 0;
+    ASSERT_TRUE(WaitUntil([&] { return Succeeded(grabber->GetCurrentBuffer(&size, nullptr)); }));
+    EXPECT_EQ(size, 484 * 120); // 161 * 3 = 483, padded to 484
+    std::vector<std::uint8_t> frame(size, 0x55);
+    ASSERT_EQ(grabber->GetCurrentBuffer(&size, frame.data()), S_OK);
+    for (int row : {0, 60, 119}) {
+        EXPECT_TRUE(Near(&frame[row * 484 + 160 * 3], {255, 255, 255})) << "row " << row;
+        EXPECT_EQ(frame[row * 484 + 483], 0) << "padding of row " << row;
+    }
+    AM_MEDIA_TYPE mt;
+    ASSERT_EQ(grabber->GetConnectedMediaType(&mt), S_OK);
+    EXPECT_EQ(mt.VideoInfo()->bmiHeader.biSizeImage, 484u * 120u);
+}
+
+TEST(Frames, NotBufferingOrOneShotActAsNamed)
+{
+    auto graph = NewGraph();
+    auto camera = MakeTestCamera("ball");
+    auto grabberFilter = Create<Filter>(CLSID_SampleGrabber);
+    auto renderer = Create<Filter>(CLSID_VideoRenderer);
+    graph->AddFilter(camera, QStringLiteral("cam"));
+    graph->AddFilter(grabberFilter, QStringLiteral("grab"));
+    graph->AddFilter(renderer, QStringLiteral("render"));
+    ASSERT_EQ(graph->Connect(PinAt(camera, 0), PinAt(grabberFilter, 0)), S_OK);
+    ASSERT_EQ(graph->Connect(PinAt(grabberFilter, 1), PinAt(renderer, 0)), S_OK);
+    std::shared_ptr<ISampleGrabber> grabber;
+    QueryInterface(grabberFilter, &grabber);
+    ASSERT_EQ(graph->Run(), S_OK);
+    QThread::msleep(300);
+    LONG size = 0;
+    EXPECT_EQ(grabber->GetCurrentBuffer(&size, nullptr), VFW_E_WRONG_STATE); // not buffering
+
+    grabber->SetOneShot(1);
+    ASSERT_TRUE(WaitUntil([&] { return Succeeded(grabber->GetCurrentBuffer(&size, nullptr)); }));
+    std::vector<std::uint8_t> first(size), later(size);
+    grabber->GetCurrentBuffer(&size, first.data());
+    QThread::msleep(200); // the ball moves, but one shot keeps the first frame
+    grabber->GetCurrentBuffer(&size, later.data());
+    EXPECT_EQ(first, later);
+}
+
+TEST(Frames, VideoWindowsShowTheSourceRectangleInsideTheirHost)
+{
+    CameraGraph g;
+    ASSERT_EQ(g.Build(), S_OK);
+    QWidget wholeHost, sideHost;
+    wholeHost.resize(320, 240);
+    sideHost.resize(320, 240);
+    wholeHost.show();
+    sideHost.show();
+    std::shared_ptr<IVideoWindow> whole, side;
+    QueryInterface(g.renderers[2], &whole);
+    QueryInterface(g.renderers[0], &side);
+    for (auto [w, host, pos] : {std::tuple{whole, &wholeHost, 0}, std::tuple{side, &sideHost, 600}}) {
+        ASSERT_EQ(w->put_Owner(host), S_OK);
+        w->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
+        w->SetWindowPosition(pos, pos, 320, 240);
+        ASSERT_EQ(w->put_Visible(OATRUE), S_OK);
+        w->put_MessageDrain(host);
+    }
+    LONG visible = 0;
+    EXPECT_EQ(whole->get_Visible(&visible), S_OK);
+    EXPECT_EQ(visible, OATRUE);
+    LONG l, t, wdt, hgt;
+    side->GetWindowPosition(&l, &t, &wdt, &hgt);
+    EXPECT_EQ(l, 600);
+    EXPECT_EQ(wdt, 320);
+
+    std::shared_ptr<IBasicVideo> basic;
+    QueryInterface(g.renderers[2], &basic);
+    // Default source: the whole frame, known from the capped camera.
+    ASSERT_EQ(basic->GetSourcePosition(&l, &t, &wdt, &hgt), S_OK);
+    EXPECT_EQ(QRect(l, t, wdt, hgt), QRect(0, 0, 320, 240));
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    auto renderer = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[2]);
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() > 2; }));
+
+    QImage shot = wholeHost.grab().toImage();
+    EXPECT_TRUE(NearColor(shot.pixel(60, 20), 255, 255, 0)) << std::hex << shot.pixel(60, 20); // yellow bar
+    EXPECT_TRUE(NearColor(shot.pixel(240, 20), 255, 0, 0));                                       // red bar
+    // The side view lies at (600, 600): outside its host, nothing of it is seen.
+    QImage sideShot = sideHost.grab().toImage();
+    EXPECT_FALSE(NearColor(sideShot.pixel(60, 20), 255, 255, 0));
+
+    // Zoom the whole view into the red bar.
+    EXPECT_EQ(basic->SetSourcePosition(230, 10, 20, 20), S_OK);
+    EXPECT_EQ(basic->SetSourcePosition(300, 10, 40, 20), E_INVALIDARG); // beyond the frame
+    EXPECT_EQ(basic->SetSourcePosition(0, 0, 0, 20), E_INVALIDARG);
+    basic->GetSourcePosition(&l, &t, &wdt, &hgt);
+    EXPECT_EQ(QRect(l, t, wdt, hgt), QRect(230, 10, 20, 20));
+    basic->GetDestinationPosition(&l, &t, &wdt, &hgt);
+    EXPECT_EQ(QRect(l, t, wdt, hgt), QRect(0, 0, 320, 240));
+    const long painted = renderer->FramesRendered();
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() > painted + 2; }));
+    shot = wholeHost.grab().toImage();
+    EXPECT_TRUE(NearColor(shot.pixel(10, 10), 255, 0, 0));
+    EXPECT_TRUE(NearColor(shot.pixel(300, 220), 255, 0, 0));
+
+    // Hiding and detaching.
+    whole->put_Visible(OAFALSE);
+    whole->put_Owner(nullptr);
+    QWidget *owner = &wholeHost;
+    whole->get_Owner(&owner);
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+}
+
+TEST(Frames, VideoWindowSettersFromAWorkerThreadNeverWaitForTheGuiThread)
+{
+    CameraGraph g;
+    ASSERT_EQ(g.Build(), S_OK);
+    QWidget host;
+    host.resize(320, 240);
+    host.show();
+    std::shared_ptr<IVideoWindow> window;
+    std::shared_ptr<IBasicVideo> basic;
+    QueryInterface(g.renderers[1], &window);
+    QueryInterface(g.renderers[1], &basic);
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    // The GUI thread is blocked in join() below: a setter that waited for it would hang.
+    std::thread worker([&] {
+        window->put_Owner(&host);
+        window->SetWindowPosition(0, 0, 160, 120);
+        window->put_Visible(OATRUE);
+        for (int i = 0; i < 200; ++i)
+            basic->SetSourcePosition(i % 100, 0, 100, 100);
+        window->SetWindowPosition(600, 600, 160, 120);
+    });
+    worker.join();
+    LONG l, t, w, h;
+    window->GetWindowPosition(&l, &t, &w, &h);
+    EXPECT_EQ(QRect(l, t, w, h), QRect(600, 600, 160, 120));
+    ASSERT_TRUE(WaitUntil([&] { return window->VideoWidget() != nullptr; }));
+    WaitUntil([&] { return window->VideoWidget()->geometry() == QRect(600, 600, 160, 120); }, 1000);
+    EXPECT_EQ(window->VideoWidget()->parentWidget(), &host);
+    EXPECT_EQ(window->VideoWidget()->geometry(), QRect(600, 600, 160, 120));
+    g.graph->Stop();
+}
