@@ -61,7 +61,9 @@ std::shared_ptr<IMoniker> VirtualMoniker(const std::shared_ptr<VirtualDevice> &d
                 diag::OutputDebugString(QStringLiteral("device \"%1\": %2").arg(device->FriendlyName(), error));
                 return E_FAIL;
             }
-            return Wrap(element, OptionsFor(device->Kind()), filter);
+            media::SourceOptions options = OptionsFor(device->Kind());
+            options.refuseConnection = [device] { return device->ConsumeConnectFailure(); };
+            return Wrap(element, options, filter);
         });
 }
 
@@ -212,17 +214,25 @@ std::vector<std::shared_ptr<IMoniker>> ListDevices(DeviceKind kind)
     return monikers;
 }
 
-void RegisterSystemDeviceEnum()
+std::shared_ptr<ICreateDevEnum> CreateSystemDeviceEnum()
+{
+    return std::make_shared<SystemDeviceEnum>();
+}
+
+void RegisterSystemDeviceEnum(bool force)
 {
     static std::once_flag once;
-    std::call_once(once, [] {
+    auto registerIt = [] {
         media::RegisterClassFactory(media::CLSID_SystemDeviceEnum, [](std::shared_ptr<media::IUnknown> *out) {
             if (!out)
                 return E_POINTER;
-            *out = std::make_shared<SystemDeviceEnum>();
+            *out = CreateSystemDeviceEnum();
             return S_OK;
         });
-    });
+    };
+    std::call_once(once, registerIt);
+    if (force)
+        registerIt();
 }
 
 } // namespace devices

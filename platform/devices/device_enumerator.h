@@ -80,7 +80,11 @@ private:
 // Monikers of a class in enumeration order (what the enumerator lists).
 std::vector<std::shared_ptr<IMoniker>> ListDevices(DeviceKind kind);
 
-// Registers CLSID_SystemDeviceEnum with the media layer's class factory.
-void RegisterSystemDeviceEnum();
+// A new system device enumerator.
+std::shared_ptr<ICreateDevEnum> CreateSystemDeviceEnum();
+
+// Registers CLSID_SystemDeviceEnum with the media layer's class factory once
+// per process; force registers it again (after a test double replaced it).
+void RegisterSystemDeviceEnum(bool force = false);
 
 } // namespace devices

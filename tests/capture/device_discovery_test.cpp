@@ -1,0 +1,211 @@
+// Finding the camera and the microphone: which device wins, what is skipped,
+// what the user is told and what lands in the graph.
+#include "capture/device_discovery.h"
+#include "capture/graph_utils.h"
+#include "platform/devices/device_enumerator.h"
+#include "platform/devices/virtual_device.h"
+#include "platform/media/factory.h"
+#include "platform/media/filter.h"
+#include "platform/media/source_filter.h"
+#include "platform/ui/message_box.h"
+
+#include <gtest/gtest.h>
+
+using namespace devices;
+
+namespace {
+
+const QString kNoWebcam = QStringLiteral("Webcam device is not detected.!");
+const QString kNoMicrophone = QStringLiteral("Microphone device is not detected.!");
+
+DeviceConfig Config(const QStringList &cameras, const QStringList &microphones)
+{
+    QStringList args;
+    for (const QString &c : cameras)
+        args << QStringLiteral("--camera=") + c;
+    for (const QString &m : microphones)
+        args << QStringLiteral("--microphone=") + m;
+    return DeviceConfig::Parse(args, QString(), QString());
+}
+
+// An owner shaped like the engines: a graph and the device members.
+struct Owner {
+    Owner()
+    {
+        std::shared_ptr<media::ICaptureGraphBuilder2> builder;
+        EXPECT_EQ(CreateCaptureGraph(&graph, &builder), S_OK);
+    }
+    std::shared_ptr<media::IGraphBuilder> graph;
+    std::shared_ptr<media::IBaseFilter> camera;
+    std::shared_ptr<media::IBaseFilter> microphone;
+
+    std::vector<std::shared_ptr<media::IBaseFilter>> Filters() const
+    {
+        std::vector<std::shared_ptr<media::IBaseFilter>> filters;
+        graph->EnumFilters(&filters);
+        return filters;
+    }
+};
+
+QString DeviceName(const std::shared_ptr<media::IBaseFilter> &filter)
+{
+    auto device = VirtualDevice::FromElement(media::SourceElementOf(filter));
+    return device ? device->FriendlyName() : QString();
+}
+
+// Puts the system enumerator back after a test replaced it.
+struct RealDevicesAfter {
+    ~RealDevicesAfter() { RegisterSystemDeviceEnum(true); }
+};
+
+// A device enumerator with a fixed list, replacing the system one.
+void UseDevices(std::vector<std::shared_ptr<IMoniker>> monikers)
+{
+    class FixedEnum : public ICreateDevEnum {
+    public:
+        explicit FixedEnum(std::vector<std::shared_ptr<IMoniker>> m) : monikers_(std::move(m)) {}
+        HRESULT CreateClassEnumerator(const media::Guid &, std::shared_ptr<IEnumMoniker> *out, media::DWORD) override
+        {
+            *out = std::make_shared<MonikerList>(monikers_);
+            return S_OK;
+        }
+        std::vector<std::shared_ptr<IMoniker>> monikers_;
+    };
+    RegisterSystemDeviceEnum(); // so the search does not register over this
+    media::RegisterClassFactory(media::CLSID_SystemDeviceEnum, [monikers](std::shared_ptr<media::IUnknown> *out) {
+        *out = std::make_shared<FixedEnum>(monikers);
+        return S_OK;
+    });
+}
+
+} // namespace
+
+TEST(DeviceDiscovery, FirstOfTwoCamerasIsUsedAndNamedCaptureFilter)
+{
+    DeviceConfigScope scope(Config({QStringLiteral("test"), QStringLiteral("test:pattern=18")}, {}));
+    ui::RecordingPresenter box;
+    Owner owner;
+    EXPECT_EQ(FindVideoDevice(owner), S_OK);
+    ASSERT_TRUE(owner.camera);
+    EXPECT_EQ(DeviceName(owner.camera), QStringLiteral("Talvora Test Camera"));
+    ASSERT_EQ(owner.Filters().size(), 1u);
+    EXPECT_EQ(owner.Filters()[0], owner.camera);
+    media::FILTER_INFO info;
+    owner.camera->QueryFilterInfo(&info);
+    EXPECT_EQ(info.achName, QStringLiteral("Capture Filter"));
+    EXPECT_TRUE(box.Texts().isEmpty());
+}
+
+TEST(DeviceDiscovery, UnbindableFirstCameraIsSkippedSilently)
+{
+    DeviceConfigScope scope(Config({QStringLiteral("file:/nonexistent/a.avi"), QStringLiteral("test")}, {}));
+    ui::RecordingPresenter box;
+    Owner owner;
+    EXPECT_EQ(FindVideoDevice(owner), S_OK);
+    EXPECT_EQ(DeviceName(owner.camera), QStringLiteral("Talvora Test Camera #2"));
+    EXPECT_TRUE(box.Texts().isEmpty());
+}
+
+TEST(DeviceDiscovery, NoCameraOrMicrophoneIsToldOnceAndGivesSFalse)
+{
+    DeviceConfigScope scope(Config({QStringLiteral("none")}, {QStringLiteral("none")}));
+    ui::RecordingPresenter box;
+    Owner owner;
+    EXPECT_EQ(FindVideoDevice(owner), S_FALSE);
+    EXPECT_EQ(box.Texts(), QStringList{kNoWebcam});
+    EXPECT_EQ(FindAudioDevice(owner), S_FALSE);
+    EXPECT_EQ(FindMicrophoneByName(owner, QString()), S_FALSE);
+    EXPECT_EQ(box.Texts(), (QStringList{kNoWebcam, kNoMicrophone, kNoMicrophone}));
+    EXPECT_FALSE(owner.camera);
+    EXPECT_FALSE(owner.microphone);
+    EXPECT_TRUE(owner.Filters().empty());
+}
+
+TEST(DeviceDiscovery, DevicesThatExistButCannotBeUsedFailWithoutAMessage)
+{
+    ui::RecordingPresenter box;
+    RealDevicesAfter restore;
+    const auto noNames = std::make_shared<SimpleMoniker>(QString(), QString(), [](std::shared_ptr<media::IBaseFilter> *) {
+        ADD_FAILURE() << "a device without a name must not be bound";
+        return E_FAIL;
+    });
+    const auto broken = std::make_shared<SimpleMoniker>(QStringLiteral("Broken Cam"), QString(),
+                                                        [](std::shared_ptr<media::IBaseFilter> *) { return E_ACCESSDENIED; });
+    UseDevices({noNames, broken});
+    Owner owner;
+    EXPECT_EQ(FindVideoDevice(owner), E_ACCESSDENIED);
+    EXPECT_TRUE(owner.Filters().empty());
+
+    // An enumerator that lists nothing must not pass for a found device.
+    UseDevices({});
+    EXPECT_TRUE(Failed(FindAudioDevice(owner)));
+    EXPECT_TRUE(box.Texts().isEmpty());
+}
+
+TEST(DeviceDiscovery, DescriptionOrFriendlyNameQualifies)
+{
+    RealDevicesAfter restore;
+    int binds = 0;
+    auto bindTest = [&binds](std::shared_ptr<media::IBaseFilter> *filter) {
+        ++binds;
+        GstElement *src = gst_element_factory_make("audiotestsrc", nullptr);
+        media::SourceOptions options;
+        options.kind = media::SourceKind::Audio;
+        *filter = media::MakeSourceFilter(src, options);
+        return S_OK;
+    };
+    UseDevices({std::make_shared<SimpleMoniker>(QString(), QStringLiteral("Only a description"), bindTest)});
+    Owner owner;
+    EXPECT_EQ(FindAudioDevice(owner), S_OK);
+    EXPECT_EQ(binds, 1);
+    media::FILTER_INFO info;
+    owner.microphone->QueryFilterInfo(&info);
+    EXPECT_EQ(info.achName, QStringLiteral("Audio Capture Filter"));
+}
+
+TEST(DeviceDiscovery, MicrophoneByNameTakesTheFirstBindableAndNamesItsFilterAfterIt)
+{
+    DeviceConfigScope scope(Config({}, {QStringLiteral("file:/nonexistent/a.wav"), QStringLiteral("test")}));
+    ui::RecordingPresenter box;
+    Owner owner;
+    EXPECT_EQ(FindMicrophoneByName(owner, QString()), S_OK);
+    ASSERT_TRUE(owner.microphone);
+    media::FILTER_INFO info;
+    owner.microphone->QueryFilterInfo(&info);
+    EXPECT_EQ(info.achName, QStringLiteral("Talvora Test Microphone #2"));
+    EXPECT_TRUE(box.Texts().isEmpty());
+}
+
+TEST(DeviceDiscovery, MicrophoneByNameMismatchIsAbortAndAddsNothing)
+{
+    DeviceConfigScope scope(Config({}, {QStringLiteral("test")}));
+    ui::RecordingPresenter box;
+    Owner owner;
+    EXPECT_EQ(FindMicrophoneByName(owner, QStringLiteral("talvora test microphone")), E_ABORT);
+    EXPECT_FALSE(owner.microphone);
+    EXPECT_TRUE(owner.Filters().empty());
+    EXPECT_TRUE(box.Texts().isEmpty());
+    EXPECT_EQ(FindMicrophoneByName(owner, QStringLiteral("Talvora Test Microphone")), S_OK);
+}
+
+TEST(DeviceDiscovery, MissingGraphOrOutPlaceIsEPointer)
+{
+    DeviceConfigScope scope(Config({QStringLiteral("test")}, {QStringLiteral("test")}));
+    ui::RecordingPresenter box;
+    std::shared_ptr<media::IBaseFilter> filter;
+    EXPECT_EQ(FindVideoDevice(nullptr, &filter), E_POINTER);
+    Owner owner;
+    EXPECT_EQ(FindAudioDevice(owner.graph, nullptr), E_POINTER);
+    EXPECT_EQ(FindMicrophoneByName(nullptr, &filter, QString()), E_POINTER);
+    EXPECT_TRUE(box.Texts().isEmpty());
+}
+
+TEST(DeviceDiscovery, EnableMicrophoneInputNeedsAMicrophone)
+{
+    EXPECT_EQ(EnableMicrophoneInput(nullptr, QStringLiteral("Microphone")), E_NOINTERFACE);
+    // A microphone without input lines (a virtual one) has nothing to switch.
+    DeviceConfigScope scope(Config({}, {QStringLiteral("test")}));
+    Owner owner;
+    ASSERT_EQ(FindMicrophoneByName(owner, QString()), S_OK);
+    EXPECT_EQ(EnableMicrophoneInput(owner.microphone, QStringLiteral("Microphone")), S_OK);
+}
