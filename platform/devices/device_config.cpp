@@ -1,5 +1,8 @@
 #include "platform/devices/device_config.h"
 
+#include "platform/devices/virtual_device.h"
+#include "platform/media/factory.h"
+
 #include <QCoreApplication>
 #include <mutex>
 
@@ -137,6 +140,12 @@ void InitDeviceConfig(int argc, char **argv)
                                               qEnvironmentVariable("TALVORA_MICROPHONE"), &errors);
     for (const QString &error : errors)
         qWarning("talvora: %s", qPrintable(error));
+    // The microphone-array source records from the configured virtual
+    // microphone too, so that path works on a machine without sound hardware.
+    if (!config.microphone.none && !config.microphone.virtuals.empty()) {
+        auto microphone = VirtualDevicesFor(DeviceKind::Audio, config.microphone).front();
+        media::SetMicArrayInputFactory([microphone] { return microphone->CreateElement(nullptr); });
+    }
     std::lock_guard lock(g_mutex);
     g_config = std::move(config);
 }

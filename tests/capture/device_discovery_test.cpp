@@ -209,3 +209,20 @@ TEST(DeviceDiscovery, EnableMicrophoneInputNeedsAMicrophone)
     ASSERT_EQ(FindMicrophoneByName(owner, QString()), S_OK);
     EXPECT_EQ(EnableMicrophoneInput(owner.microphone, QStringLiteral("Microphone")), S_OK);
 }
+
+TEST(DeviceDiscovery, VirtualCameraRefusesItsFirstConnectionsWhenToldTo)
+{
+    DeviceConfigScope scope(Config({QStringLiteral("test:fail=2")}, {}));
+    Owner owner;
+    ASSERT_EQ(FindVideoDevice(owner), S_OK);
+    std::shared_ptr<media::IBaseFilter> converter;
+    ASSERT_TRUE(Succeeded(AddFilterByClsid(owner.graph, media::CLSID_Colour, QStringLiteral("Colour"), &converter)));
+    std::shared_ptr<media::IPin> out;
+    ASSERT_EQ(FindFreePin(owner.camera, media::PINDIR_OUTPUT, &out), S_OK);
+
+    EXPECT_EQ(ConnectFilters(owner.graph, owner.camera, converter), VFW_E_CANNOT_CONNECT);
+    EXPECT_FALSE(out->IsConnected());
+    EXPECT_EQ(ConnectFilters(owner.graph, owner.camera, converter), VFW_E_CANNOT_CONNECT);
+    EXPECT_EQ(ConnectFilters(owner.graph, owner.camera, converter), S_OK);
+    EXPECT_TRUE(out->IsConnected());
+}

@@ -5,6 +5,7 @@
 #include "capture/graph_utils.h"
 #include "platform/devices/device_enumerator.h"
 #include "platform/devices/property_pages.h"
+#include "platform/devices/pulse_source.h"
 #include "platform/devices/virtual_device.h"
 #include "platform/media/factory.h"
 #include "platform/media/source_filter.h"
@@ -14,6 +15,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QSlider>
 
 using namespace devices;
 
@@ -168,4 +170,19 @@ TEST(DeviceSettings, AFilterWithoutSettingsIsNoInterface)
     RecordingFramePresenter frames;
     EXPECT_EQ(settings.ShowMicrophoneProperties(nullptr), E_NOINTERFACE);
     EXPECT_TRUE(frames.Captions().isEmpty());
+}
+
+TEST(DeviceSettings, RealMicrophoneShowsThePulseSourceSettings)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !PulseReachable())
+        GTEST_SKIP() << "no PulseAudio daemon at PULSE_SERVER (the test run starts one)";
+    DeviceConfigScope scope(Config({}, {}));
+    bool sawVolume = false;
+    RecordingFramePresenter frames([&sawVolume](QDialog &dialog) {
+        sawVolume = dialog.findChild<QSlider *>(QStringLiteral("volume")) != nullptr;
+    });
+    DeviceSettings settings;
+    EXPECT_EQ(settings.ShowMicrophoneProperties(nullptr), S_OK);
+    EXPECT_EQ(frames.Captions(), QStringList{QStringLiteral("Audio Capture Filter")});
+    EXPECT_TRUE(sawVolume);
 }

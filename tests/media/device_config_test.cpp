@@ -1,6 +1,9 @@
 // Parsing of the virtual device options.
 #include "platform/devices/device_config.h"
 
+#include "platform/media/factory.h"
+#include "platform/media/filter.h"
+
 #include <gtest/gtest.h>
 
 using devices::DeviceConfig;
@@ -65,4 +68,33 @@ TEST(DeviceConfig, ScopeRestoresThePreviousConfiguration)
         EXPECT_TRUE(devices::CurrentDeviceConfig().camera.none);
     }
     EXPECT_FALSE(devices::CurrentDeviceConfig().camera.none);
+}
+
+TEST(DeviceConfig, MicArraySourceRecordsFromTheVirtualMicrophone)
+{
+    const DeviceConfig previous = devices::CurrentDeviceConfig();
+    char program[] = "talvora";
+    char option[] = "--microphone=test:freq=1234";
+    char *argv[] = {program, option, nullptr};
+    devices::InitDeviceConfig(2, argv);
+    ASSERT_EQ(devices::CurrentDeviceConfig().microphone.virtuals.size(), 1u);
+
+    std::shared_ptr<media::IBaseFilter> array;
+    ASSERT_EQ(media::CoCreateInstance(media::CLSID_MicArraySource, &array), S_OK);
+    // Somewhere in the filter's bin is the virtual microphone's tone.
+    double freq = 0;
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(array->Element()));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        GObject *child = G_OBJECT(g_value_get_object(&item));
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(child), "freq"))
+            g_object_get(child, "freq", &freq, nullptr);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    EXPECT_DOUBLE_EQ(freq, 1234.0);
+
+    media::SetMicArrayInputFactory({});
+    devices::SetDeviceConfig(previous);
 }
