@@ -1,6 +1,6 @@
 #include "platform/thumbnails/audio_waveform.h"
 
-#include "platform/thumbnails/playbin_decoder.h"
+#include "platform/thumbnails/media_decoder.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -8,56 +8,84 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gst/app/gstappsink.h>
+#include <mutex>
 #include <vector>
 
 namespace thumbnails {
 namespace {
 using namespace std::chrono_literals;
-constexpr int kRate = 8000;
-constexpr int kBlock = kRate / 20; // one peak per 50 ms
+constexpr int kBlocksPerSecond = 20; // one peak per 50 ms
 constexpr auto kPrerollTimeout = 5000ms;
 constexpr auto kDecodeBudget = 4000ms;
 
-// Adds the per-block peaks of one buffer of mono S16 samples.
-void AddPeaks(GstSample *sample, std::vector<int> &peaks, int &filled)
+// Samples per peak block at the stream's own rate (no resampling: the
+// envelope needs none).
+int BlockOf(GstSample *sample)
 {
-    GstBuffer *buffer = gst_sample_get_buffer(sample);
-    GstMapInfo map;
-    if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ))
-        return;
-    const auto *samples = reinterpret_cast<const gint16 *>(map.data);
-    const size_t count = map.size / sizeof(gint16);
-    for (size_t i = 0; i < count; ++i) {
-        if (filled == 0)
-            peaks.push_back(0);
-        peaks.back() = std::max(peaks.back(), std::abs(static_cast<int>(samples[i])));
-        filled = (filled + 1) % kBlock;
+    GstCaps *caps = gst_sample_get_caps(sample);
+    int rate = 0;
+    if (caps && gst_caps_get_size(caps) > 0)
+        gst_structure_get_int(gst_caps_get_structure(caps, 0), "rate", &rate);
+    return std::max(1, rate / kBlocksPerSecond);
+}
+
+// The envelope, filled on the streaming thread as buffers arrive (handing
+// each buffer to the caller's thread would cost a wake-up per buffer).
+struct Envelope {
+    std::mutex mutex;
+    std::vector<int> peaks;
+    int filled = 0;
+    size_t maxBlocks = static_cast<size_t>(kMaxWaveformSeconds) * kBlocksPerSecond;
+
+    // Adds the per-block peaks of one buffer of mono S16 samples; false once full.
+    bool Add(GstSample *sample)
+    {
+        const int block = BlockOf(sample);
+        GstBuffer *buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return true;
+        const auto *samples = reinterpret_cast<const gint16 *>(map.data);
+        const size_t count = map.size / sizeof(gint16);
+        std::lock_guard lock(mutex);
+        for (size_t i = 0; i < count; ++i) {
+            if (filled == 0)
+                peaks.push_back(0);
+            peaks.back() = std::max(peaks.back(), std::abs(static_cast<int>(samples[i])));
+            filled = (filled + 1) % block;
+        }
+        gst_buffer_unmap(buffer, &map);
+        return peaks.size() < maxBlocks;
     }
-    gst_buffer_unmap(buffer, &map);
+};
+
+GstFlowReturn OnNewSample(GstAppSink *sink, gpointer data)
+{
+    GstHandle<GstSample> sample(gst_app_sink_pull_sample(sink));
+    if (!sample)
+        return GST_FLOW_EOS;
+    // Enough for the picture: ending the stream stops the decoding.
+    return static_cast<Envelope *>(data)->Add(sample.get()) ? GST_FLOW_OK : GST_FLOW_EOS;
 }
 
 std::optional<std::vector<int>> DecodePeaks(const QString &path)
 {
-    PlaybinDecoder decoder(path, PlaybinDecoder::Stream::Audio,
-                           "audio/x-raw,format=S16LE,layout=interleaved,channels=1,rate=8000");
-    if (!decoder.Preroll(kPrerollTimeout) || !decoder.Play())
+    Envelope envelope;
+    {
+        MediaDecoder decoder(path, MediaDecoder::Stream::Audio, "audio/x-raw,format=S16LE,layout=interleaved,channels=1");
+        if (!decoder.IsValid())
+            return std::nullopt;
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = &OnNewSample;
+        gst_app_sink_set_callbacks(decoder.Sink(), &callbacks, &envelope, nullptr);
+        if (!decoder.Preroll(kPrerollTimeout) || !decoder.Play())
+            return std::nullopt;
+        // A time-out keeps what was decoded so far.
+        decoder.WaitForEnd(kDecodeBudget);
+    } // the pipeline is stopped here: no callback runs any more
+    if (envelope.peaks.empty())
         return std::nullopt;
-    std::vector<int> peaks;
-    int filled = 0;
-    const size_t maxBlocks = static_cast<size_t>(kMaxWaveformSeconds) * kRate / kBlock;
-    const auto deadline = std::chrono::steady_clock::now() + kDecodeBudget;
-    while (peaks.size() < maxBlocks && std::chrono::steady_clock::now() < deadline) {
-        GstHandle<GstSample> sample(gst_app_sink_try_pull_sample(decoder.Sink(), 100 * GST_MSECOND));
-        if (sample) {
-            AddPeaks(sample.get(), peaks, filled);
-            continue;
-        }
-        if (gst_app_sink_is_eos(decoder.Sink()) || decoder.HasFailed())
-            break;
-    }
-    if (peaks.empty())
-        return std::nullopt;
-    return peaks;
+    return std::move(envelope.peaks);
 }
 
 void DrawCard(QPainter &p, QSize size)

@@ -7,7 +7,7 @@
 
 namespace thumbnails {
 
-// Decodes path (mono, 8 kHz is plenty for an outline) and draws its peak
+// Decodes path (mixed down to mono) and draws its peak
 // envelope as bars on a dark card of the given size. Decoding stops after
 // kMaxSeconds of audio or a few seconds of wall time, so a long meeting is
 // drawn from its first part only. std::nullopt when no audio can be decoded.

@@ -1,6 +1,6 @@
 #include "platform/thumbnails/video_frame_reader.h"
 
-#include "platform/thumbnails/playbin_decoder.h"
+#include "platform/thumbnails/media_decoder.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -36,9 +36,8 @@ std::optional<QImage> ImageOfSample(GstSample *sample)
 std::optional<QImage> ReadVideoFrame(const QString &path, QSize box)
 {
     // BGRx in memory is what QImage calls RGB32 on little-endian machines.
-    PlaybinDecoder decoder(path, PlaybinDecoder::Stream::Video,
-                           G_BYTE_ORDER == G_LITTLE_ENDIAN ? "video/x-raw,format=BGRx,pixel-aspect-ratio=1/1"
-                                                           : "video/x-raw,format=xRGB,pixel-aspect-ratio=1/1");
+    MediaDecoder decoder(path, MediaDecoder::Stream::Video,
+                         G_BYTE_ORDER == G_LITTLE_ENDIAN ? "video/x-raw,format=BGRx" : "video/x-raw,format=xRGB");
     if (!decoder.Preroll(kPrerollTimeout))
         return std::nullopt;
     GstHandle<GstSample> sample(gst_app_sink_try_pull_preroll(decoder.Sink(), 0));

@@ -53,7 +53,7 @@ ListView::ListView(QWidget *parent) : QListWidget(parent)
     setMovement(QListView::Static);
     setFlow(QListView::LeftToRight);
     setWrapping(true);
-    setUniformItemSizes(false);
+    setUniformItemSizes(true);
     setWordWrap(false);
     setTextElideMode(Qt::ElideMiddle);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -84,6 +84,15 @@ void ListView::UpdateGrid()
     const int width = spacingX_ > 0 ? spacingX_ : std::max(cell.width() + 8, viewport()->width() - 1);
     const int height = spacingY_ > 0 ? spacingY_ : cell.height() + kTextHeight;
     setGridSize(QSize(width, height));
+    for (int i = 0; i < count(); ++i)
+        item(i)->setSizeHint(ItemSize());
+}
+
+QSize ListView::ItemSize() const
+{
+    // Every item fills its grid cell but a small gap, so the names have the
+    // full width and all highlights are alike.
+    return gridSize().isValid() ? gridSize() - QSize(6, 4) : QSize();
 }
 
 void ListView::resizeEvent(QResizeEvent *event)
@@ -130,6 +139,7 @@ int ListView::InsertItem(int index, const QString &text, int image)
     item->setData(kImageRole, image);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     item->setToolTip(text);
+    item->setSizeHint(ItemSize());
     item->setIcon(IconOf(image));
     insertItem(index, item);
     if (selectionMark_ >= index)

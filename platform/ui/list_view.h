@@ -85,6 +85,7 @@ protected:
 
 private:
     void UpdateGrid();
+    QSize ItemSize() const;
     QIcon IconOf(int image) const;
 
     ImageList *images_ = nullptr;

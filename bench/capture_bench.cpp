@@ -1,0 +1,192 @@
+// Capture engine figures, run by hand:
+//   capture_bench [seconds]
+// 1. CPU seconds of preview plus recording (virtual 640x480 camera capped to
+//    320x240 at 30 fps, test tone) against gst-launch-1.0 -e running the same
+//    elements, for the same time.
+// 2. Peak resident memory of this process while recording.
+// 3. Time of a snapshot without its 500 ms pause, at 320x240 and 640x480.
+#include "capture/graph_utils.h"
+#include "capture/photo_preview.h"
+#include "capture/video_recorder.h"
+#include "imaging/snapshot_writer.h"
+#include "platform/devices/device_config.h"
+#include "platform/media/source_filter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+#include <gst/gst.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+double Seconds(const timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+long StatusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void Pump(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+struct Hosts {
+    Hosts()
+    {
+        window.resize(700, 260);
+        whole = new QWidget(&window);
+        left = new QWidget(&window);
+        right = new QWidget(&window);
+        whole->setGeometry(0, 0, 336, 252);
+        left->setGeometry(340, 0, 168, 252);
+        right->setGeometry(512, 0, 168, 252);
+        window.show();
+    }
+    QWidget window;
+    QWidget *whole, *left, *right;
+};
+
+void RecordWithEngine(const QString &folder, int seconds)
+{
+    Hosts hosts;
+    VideoRecorder recorder;
+    const double cpu0 = ProcessCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    const HRESULT hr = recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false);
+    if (hr != S_OK) {
+        std::printf("engine: StartRecording failed 0x%x\n", unsigned(hr));
+        return;
+    }
+    long peakRss = 0;
+    for (int s = 0; s < seconds; ++s) {
+        Pump(1000);
+        peakRss = std::max(peakRss, StatusKb("VmRSS:"));
+    }
+    recorder.ReleaseGraph();
+    const double cpu = ProcessCpuSeconds() - cpu0;
+    std::printf("engine:      %.2f CPU s over %.1f s wall (preview + recording)\n", cpu, wall.elapsed() / 1000.0);
+    std::printf("peak RSS while recording: %.1f MB sampled, %.1f MB high-water mark\n", peakRss / 1024.0,
+                StatusKb("VmHWM:") / 1024.0);
+    std::printf("file: %s, %lld bytes\n", qPrintable(recorder.RecordingFileName()),
+                QFileInfo(recorder.RecordingFileName()).size());
+}
+
+void RecordWithGstLaunch(const QString &folder, int seconds)
+{
+    const QString file = folder + QStringLiteral("gst-launch.wmv");
+    const QString pipeline = QStringLiteral(
+        "videotestsrc is-live=true ! video/x-raw,width=640,height=480,framerate=30/1 ! videoscale ! "
+        "video/x-raw,width=320,height=240 ! tee name=t "
+        "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
+        "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
+        "t. ! queue ! videoconvert ! video/x-raw,format=BGR ! fakesink sync=true "
+        "t. ! queue ! videoconvert ! avenc_wmv2 bitrate=700000 gop-size=30 ! queue ! asfmux name=m ! "
+        "filesink location=%1 "
+        "audiotestsrc is-live=true ! audioconvert ! audioresample ! audio/x-raw,rate=44100,channels=2 ! "
+        "avenc_wmav2 bitrate=64000 ! queue ! m.")
+                                 .arg(file);
+    std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
+    for (const QString &part : QProcess::splitCommand(pipeline))
+        args.push_back(part.toStdString());
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0) {
+        std::printf("gst-launch-1.0: could not start\n");
+        return;
+    }
+    QThread::sleep(static_cast<unsigned long>(seconds));
+    kill(pid, SIGINT); // -e: end of stream, then exit
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    std::printf("gst-launch:  %.2f CPU s (same elements with fakesinks), %lld bytes written\n",
+                Seconds(usage.ru_utime) + Seconds(usage.ru_stime), QFileInfo(file).size());
+}
+
+void TimeSnapshots(const QString &folder, int width, int height)
+{
+    Hosts hosts;
+    PhotoPreview preview;
+    CreateCaptureGraph(&preview.graph, &preview.captureBuilder);
+    GstElement *src = gst_element_factory_make("videotestsrc", nullptr);
+    g_object_set(src, "is-live", TRUE, nullptr);
+    media::SourceOptions options;
+    options.currentFormat = QStringLiteral("video/x-raw,width=%1,height=%2,framerate=30/1").arg(width).arg(height);
+    preview.camera = media::MakeSourceFilter(src, options);
+    preview.graph->AddFilter(preview.camera, QStringLiteral("Capture Filter"));
+    if (preview.StartPhotoPreview(hosts.whole) != S_OK) {
+        std::printf("snapshot: the preview did not start\n");
+        return;
+    }
+    Pump(1000);
+    imaging::SnapshotWaitScope noWait(std::chrono::milliseconds(0));
+    std::vector<double> ms;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        preview.TakeSnapshot(folder);
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+        Pump(20);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("snapshot %dx%d without the pause: median %.1f ms, max %.1f ms (20 runs)\n", width, height,
+                ms[ms.size() / 2], ms.back());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
+    devices::SetDeviceConfig(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+
+    RecordWithEngine(folder, seconds);
+    RecordWithGstLaunch(folder, seconds);
+    TimeSnapshots(folder, 320, 240);
+    TimeSnapshots(folder, 640, 480);
+    return 0;
+}
