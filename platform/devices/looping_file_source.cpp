@@ -22,7 +22,9 @@ bool IsStillImage(const QString &path)
 }
 
 // The private decoding pipeline behind one appsrc. Owned by the appsrc (object
-// data), so it lives exactly as long as the source element.
+// data); its teardown runs on GStreamer's thread pool, because the last
+// reference to the appsrc may be dropped on one of this pipeline's own
+// streaming threads, where stopping the pipeline would deadlock.
 class FileLoop {
 public:
     FileLoop(GstElement *pipeline, GstElement *appsrc) : pipeline_(pipeline)
@@ -41,10 +43,19 @@ public:
     FileLoop(const FileLoop &) = delete;
     FileLoop &operator=(const FileLoop &) = delete;
 
-    // The outer graph wants data: (re)start decoding.
+    // The appsrc is going away: stop decoding and free this, off this thread.
+    static void Dispose(gpointer loop)
+    {
+        auto *self = static_cast<FileLoop *>(loop);
+        gst_element_call_async(self->pipeline_, [](GstElement *, gpointer p) { delete static_cast<FileLoop *>(p); },
+                               self, nullptr);
+    }
+
+    // The outer graph wants data: start decoding (once; the loop then runs
+    // until the source element is disposed).
     void Start()
     {
-        if (!running_.exchange(true))
+        if (!started_.exchange(true))
             gst_element_set_state(pipeline_, GST_STATE_PLAYING);
     }
 
@@ -52,7 +63,7 @@ public:
     {
         auto *appsrc = static_cast<GstElement *>(g_weak_ref_get(&appsrc_));
         if (!appsrc)
-            return GST_FLOW_FLUSHING;
+            return GST_FLOW_OK;
         // The appsrc stamps buffers with the outer running time; the file's
         // own stamps restart at every loop and must not leak out.
         GstBuffer *buffer = gst_buffer_copy(gst_sample_get_buffer(sample));
@@ -60,13 +71,11 @@ public:
         GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
         GstSample *restamped = gst_sample_new(buffer, gst_sample_get_caps(sample), nullptr, nullptr);
         gst_buffer_unref(buffer);
-        const GstFlowReturn ret = gst_app_src_push_sample(GST_APP_SRC(appsrc), restamped);
+        // Refused (the outer graph is stopped): the frame is dropped, as a
+        // camera's would be, and decoding goes on.
+        gst_app_src_push_sample(GST_APP_SRC(appsrc), restamped);
         gst_sample_unref(restamped);
         gst_object_unref(appsrc);
-        if (ret == GST_FLOW_FLUSHING && running_.exchange(false)) {
-            // The outer graph stopped: rest until it asks for data again.
-            gst_element_call_async(pipeline_, &FileLoop::PauseAsync, nullptr, nullptr);
-        }
         return GST_FLOW_OK;
     }
 
@@ -79,10 +88,6 @@ private:
     {
         gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
-    }
-    static void PauseAsync(GstElement *pipeline, gpointer)
-    {
-        gst_element_set_state(pipeline, GST_STATE_PAUSED);
     }
     // Nobody reads this bus: errors go to the diagnostics, the rest is dropped.
     static GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer)
@@ -99,7 +104,7 @@ private:
 
     GstElement *pipeline_;
     GWeakRef appsrc_;
-    std::atomic<bool> running_{false};
+    std::atomic<bool> started_{false};
 };
 
 GstFlowReturn OnNewSample(GstAppSink *sink, gpointer data)
@@ -216,8 +221,7 @@ GstElement *CreateLoopingFileSource(const QString &path, DeviceKind kind, QStrin
     g_object_set(appsrc, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
                  "max-buffers", guint64(4), "leaky-type", 2 /* downstream: drop old */, nullptr);
     auto *loop = new FileLoop(GST_ELEMENT(gst_object_ref_sink(pipeline)), appsrc);
-    g_object_set_data_full(G_OBJECT(appsrc), kLoopKey, loop,
-                           [](gpointer p) { delete static_cast<FileLoop *>(p); });
+    g_object_set_data_full(G_OBJECT(appsrc), kLoopKey, loop, &FileLoop::Dispose);
 
     GstAppSinkCallbacks sinkCallbacks{};
     sinkCallbacks.eos = &OnEos;
