@@ -62,23 +62,31 @@ CameraControlsDialog::CameraControlsDialog(QWidget *owner, const QString &captio
         AddControl(form, control);
 }
 
+void CameraControlsDialog::Set(const V4l2Control &control, std::int32_t value)
+{
+    if (!device_->SetControl(control.id, value))
+        diag::OutputDebugString(QStringLiteral("camera control \"%1\" refused %2").arg(control.name).arg(value));
+    RefreshStates();
+}
+
+void CameraControlsDialog::RefreshStates()
+{
+    for (const V4l2Control &control : device_->QueryControls())
+        if (auto it = widgets_.find(control.id); it != widgets_.end())
+            it->second->setEnabled(!control.readOnly && !control.inactive);
+}
+
 void CameraControlsDialog::AddControl(QFormLayout *form, const V4l2Control &control)
 {
     std::int32_t value = control.defaultValue;
     device_->GetControl(control.id, &value);
-    V4l2ControlDevice *device = device_.get();
-    const std::uint32_t id = control.id;
-    auto set = [device, id, name = control.name](std::int32_t v) {
-        if (!device->SetControl(id, v))
-            diag::OutputDebugString(QStringLiteral("camera control \"%1\" refused %2").arg(name).arg(v));
-    };
     QWidget *widget = nullptr;
     switch (control.type) {
     case V4l2Control::Type::Integer: {
         auto *slider = MakeSlider(control.minimum, control.maximum, control.step, value);
-        connect(slider, &QSlider::valueChanged, this, [set, control](int v) {
+        connect(slider, &QSlider::valueChanged, this, [this, control](int v) {
             // Values between steps are not valid for the driver.
-            set(control.minimum + (v - control.minimum) / control.step * control.step);
+            Set(control, control.minimum + (v - control.minimum) / control.step * control.step);
         });
         widget = slider;
         break;
@@ -86,7 +94,7 @@ void CameraControlsDialog::AddControl(QFormLayout *form, const V4l2Control &cont
     case V4l2Control::Type::Boolean: {
         auto *box = new QCheckBox;
         box->setChecked(value != 0);
-        connect(box, &QCheckBox::toggled, this, [set](bool on) { set(on ? 1 : 0); });
+        connect(box, &QCheckBox::toggled, this, [this, control](bool on) { Set(control, on ? 1 : 0); });
         widget = box;
         break;
     }
@@ -95,19 +103,21 @@ void CameraControlsDialog::AddControl(QFormLayout *form, const V4l2Control &cont
         for (const auto &[item, text] : control.menu)
             combo->addItem(text, item);
         combo->setCurrentIndex(std::max(0, combo->findData(value)));
-        connect(combo, &QComboBox::activated, this, [set, combo](int index) { set(combo->itemData(index).toInt()); });
+        connect(combo, &QComboBox::activated, this,
+                [this, control, combo](int index) { Set(control, combo->itemData(index).toInt()); });
         widget = combo;
         break;
     }
     case V4l2Control::Type::Button: {
         auto *button = new QPushButton(control.name);
-        connect(button, &QPushButton::clicked, this, [set] { set(1); });
+        connect(button, &QPushButton::clicked, this, [this, control] { Set(control, 1); });
         widget = button;
         break;
     }
     }
     widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
     widget->setEnabled(!control.readOnly && !control.inactive);
+    widgets_[control.id] = widget;
     form->addRow(control.name, widget);
 }
 

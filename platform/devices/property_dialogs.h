@@ -10,6 +10,7 @@
 #include "platform/devices/virtual_device.h"
 
 #include <QDialog>
+#include <map>
 #include <memory>
 
 class QFormLayout;
@@ -22,7 +23,13 @@ public:
 
 private:
     void AddControl(QFormLayout *form, const V4l2Control &control);
+    void Set(const V4l2Control &control, std::int32_t value);
+    // Controls depend on each other (manual white balance is inactive while
+    // the automatic one is on): after a change, follow the driver's flags.
+    void RefreshStates();
+
     std::unique_ptr<V4l2ControlDevice> device_;
+    std::map<std::uint32_t, QWidget *> widgets_;
 };
 
 class MicrophoneDialog : public QDialog {

@@ -28,7 +28,8 @@ public:
         V4l2Control autoWhite{V4L2_CID_AUTO_WHITE_BALANCE, QStringLiteral("White Balance, Auto"),
                               V4l2Control::Type::Boolean, 0, 1, 1, 1, {}, false, false};
         V4l2Control temperature{V4L2_CID_WHITE_BALANCE_TEMPERATURE, QStringLiteral("White Balance Temperature"),
-                                V4l2Control::Type::Integer, 2800, 6500, 10, 4600, {}, false, true};
+                                V4l2Control::Type::Integer, 2800, 6500, 10, 4600, {}, false,
+                                (*values_)[V4L2_CID_AUTO_WHITE_BALANCE] != 0};
         V4l2Control powerLine{V4L2_CID_POWER_LINE_FREQUENCY, QStringLiteral("Power Line Frequency"),
                               V4l2Control::Type::Menu, 0, 2, 1, 1,
                               {{0, QStringLiteral("Disabled")}, {1, QStringLiteral("50 Hz")}, {2, QStringLiteral("60 Hz")}},
@@ -78,16 +79,17 @@ TEST(DeviceDialogs, CameraDialogIsBuiltFromTheQueriedControlsAndWritesThem)
     brightness->setValue(23);          // between steps of 4: snapped down
     EXPECT_EQ(values[V4L2_CID_BRIGHTNESS], 20);
 
+    auto *temperature = Control<QSlider>(dialog, V4L2_CID_WHITE_BALANCE_TEMPERATURE);
+    ASSERT_TRUE(temperature);
+    EXPECT_FALSE(temperature->isEnabled()); // inactive while auto is on
+    EXPECT_EQ(temperature->value(), 4600);  // unreadable: the default
+
     auto *autoWhite = Control<QCheckBox>(dialog, V4L2_CID_AUTO_WHITE_BALANCE);
     ASSERT_TRUE(autoWhite);
     EXPECT_TRUE(autoWhite->isChecked());
     autoWhite->setChecked(false);
     EXPECT_EQ(values[V4L2_CID_AUTO_WHITE_BALANCE], 0);
-
-    auto *temperature = Control<QSlider>(dialog, V4L2_CID_WHITE_BALANCE_TEMPERATURE);
-    ASSERT_TRUE(temperature);
-    EXPECT_FALSE(temperature->isEnabled()); // inactive while auto was on
-    EXPECT_EQ(temperature->value(), 4600);  // unreadable: the default
+    EXPECT_TRUE(temperature->isEnabled()); // manual white balance now applies
 
     auto *powerLine = Control<QComboBox>(dialog, V4L2_CID_POWER_LINE_FREQUENCY);
     ASSERT_TRUE(powerLine);
