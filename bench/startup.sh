@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Time from exec to the first painted window, median of N runs under Xvfb.
+# Usage: bench/startup.sh [build-dir] [runs]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build}"
+runs="${2:-10}"
+home="$(mktemp -d /tmp/talvora-bench-XXXXXX)"
+trap 'rm -rf "$home"; [[ -n "${xpid:-}" ]] && kill $xpid 2>/dev/null' EXIT
+mkdir -p "$home/run" && chmod 700 "$home/run"
+display=":$((150 + RANDOM % 50))"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
+sleep 1
+export DISPLAY="$display" HOME="$home" XDG_RUNTIME_DIR="$home/run" XDG_CONFIG_HOME="$home/.config"
+# The face-detector fixture (loads, no exports) keeps the start-up message box away.
+export TALVORA_PROGRAM_FILES="$build/test-fixtures/noexport"
+times=()
+for i in $(seq "$runs"); do
+  start=$(date +%s%N)
+  "$build/bin/talvora" --camera=none --microphone=none >/dev/null 2>&1 & pid=$!
+  # First paint: the window is mapped and its centre pixel is no longer the root's black.
+  while :; do
+    if xdotool search --onlyvisible --name '^Talvora$' >/dev/null 2>&1; then
+      px=$(import -window root -crop 1x1+640+400 txt:- 2>/dev/null | tail -1 | awk '{print $3}')
+      [[ "$px" != "#000000" && -n "$px" ]] && break
+    fi
+    sleep 0.005
+  done
+  end=$(date +%s%N)
+  times+=($(( (end - start) / 1000000 )))
+  kill $pid; wait $pid 2>/dev/null || true
+done
+sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+echo "runs (ms): ${times[*]}"
+echo "median exec -> first painted window: ${sorted[$((runs / 2))]} ms"
