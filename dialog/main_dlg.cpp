@@ -74,10 +74,8 @@ MainDlg::~MainDlg()
 void MainDlg::CreateControls()
 {
     auto button = [this](int id, const char *caption) {
-        auto *b = new CHoverButton(this);
+        auto *b = new CHoverButton(this, QLatin1String(caption));
         b->setObjectName(ControlName(id));
-        b->setAccessibleName(QLatin1String(caption));
-        b->setText(QLatin1String(caption));
         return b;
     };
     soloButton = button(ids::kSolo, "Solo");
@@ -135,6 +133,8 @@ void MainDlg::ConnectCommands()
     connect(videoButton, &QAbstractButton::clicked, this, &MainDlg::OnVideo);
     connect(videoTracingButton, &QAbstractButton::clicked, this, &MainDlg::OnVideoTracing);
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
+    connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
+    connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
 }
 
 bool MainDlg::OnInitDialog()

@@ -3,6 +3,7 @@
 // control; its handlers are split over the files of dialog/ by concern.
 #include "audio/master_mute.h"
 #include "capture/audio_recorder.h"
+#include "capture/device_settings.h"
 #include "capture/photo_preview.h"
 #include "capture/video_recorder.h"
 #include "dialog/app_kit.h"
@@ -67,6 +68,13 @@ public:
     void StartLiveTracking();
     void StopLiveTracking();
     void StopPlaybackTracking();
+
+    // Menus.
+    void OnDeviceMenu();
+    void OnWebcamProperty();
+    void OnMicrophoneProperty();
+    void OnListRightClick(const QPoint &globalPos);
+    void OnDeleteSelected();
 
     // WM_HELP.
     bool OnHelp();
@@ -141,6 +149,7 @@ public:
     VideoPlayer videoPlayer;
     VideoRecorder videoRecorder;
     PhotoPreview photoPreview;
+    DeviceSettings deviceSettings;
     CPicture picture;
     MasterMute mute;
     std::uint32_t lastMasterVolume = 0;

@@ -128,3 +128,24 @@ TEST_F(DialogTest, SaveFailureIsReportedOnlyOnTheDiagnosticsChannel)
     EXPECT_EQ(d.LoadModeState(), 0u);
     QFile::remove(folder);
 }
+
+TEST_F(DialogTest, DeleteCommandRemovesTheSelectedCapturesOfTheCurrentMode)
+{
+    MainDlg &d = Open();
+    const QString photos = d.Paths().photoFolder;
+    for (const char *name : {"20260101-090000.jpg", "20260101-090001.jpg", "20260101-090002.jpg"})
+        QFile(photos + QLatin1String(name)).open(QIODevice::WriteOnly);
+    d.OnPhoto();
+    ui::ListView *list = d.ThumbnailList();
+    ASSERT_EQ(list->GetItemCount(), 3);
+    list->SetItemState(2, ui::ListView::kSelected, ui::ListView::kSelected);
+    d.OnDeleteSelected();
+    EXPECT_FALSE(QFile::exists(photos + "20260101-090000.jpg"));
+    EXPECT_TRUE(QFile::exists(photos + "20260101-090001.jpg"));
+    EXPECT_FALSE(QFile::exists(photos + "20260101-090002.jpg"));
+    EXPECT_EQ(list->GetItemCount(), 1);
+    boxes.Clear();
+    list->SetItemState(0, 0, ui::ListView::kSelected);
+    d.OnDeleteSelected();
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("No items were selected!!")});
+}
