@@ -36,7 +36,7 @@ std::optional<QImage> ReadPhoto(const QString &path, QSize box)
 
 // The file must exist as a regular file and open for reading; anything less
 // is the one case that yields no thumbnail at all.
-bool IsReadableFile(const QString &path, qint64 *mtime)
+bool IsReadableFile(const QString &path, qint64 *mtime, qint64 *bytes)
 {
     const QFileInfo info(path);
     if (!info.isFile())
@@ -45,6 +45,7 @@ bool IsReadableFile(const QString &path, qint64 *mtime)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     *mtime = info.lastModified().toSecsSinceEpoch();
+    *bytes = info.size();
     return true;
 }
 
@@ -92,29 +93,56 @@ std::optional<QImage> ThumbnailProvider::Generate(const QString &path) const
     return ReadPhoto(path, kGenerateBox);
 }
 
+std::optional<Thumbnail> ThumbnailProvider::Lookup(const QString &path, qint64 mtime, qint64 bytes, QSize size) const
+{
+    std::lock_guard lock(memoryMutex_);
+    const auto it = memory_.find(path);
+    if (it == memory_.end() || it->second.mtime != mtime || it->second.bytes != bytes || it->second.size != size)
+        return std::nullopt;
+    Thumbnail known = it->second.thumbnail;
+    if (known.source == Thumbnail::Source::Generated)
+        known.source = Thumbnail::Source::Cache;
+    return known;
+}
+
+std::optional<Thumbnail> ThumbnailProvider::Remember(const QString &path, qint64 mtime, qint64 bytes, QSize size,
+                                                     Thumbnail thumbnail) const
+{
+    if (options_.useCache) {
+        std::lock_guard lock(memoryMutex_);
+        if (memory_.size() >= kRememberedMax)
+            memory_.clear();
+        memory_[path] = Remembered{mtime, bytes, size, thumbnail};
+    }
+    return thumbnail;
+}
+
 std::optional<Thumbnail> ThumbnailProvider::GetThumbnail(const QString &path, QSize size) const
 {
     qint64 mtime = 0;
-    if (size.isEmpty() || !IsReadableFile(path, &mtime))
+    qint64 bytes = 0;
+    if (size.isEmpty() || !IsReadableFile(path, &mtime, &bytes))
         return std::nullopt;
     const auto icon = [&] { return Thumbnail{DrawFileTypeIcon(KindOfName(path), size), Thumbnail::Source::FileTypeIcon}; };
     if (options_.useCache) {
+        if (std::optional<Thumbnail> known = Lookup(path, mtime, bytes, size))
+            return known;
         if (std::optional<QImage> cached = cache_.Lookup(path, mtime))
-            return Thumbnail{FitInto(*cached, size), Thumbnail::Source::Cache};
+            return Remember(path, mtime, bytes, size, Thumbnail{FitInto(*cached, size), Thumbnail::Source::Cache});
         if (cache_.IsMarkedFailed(path, mtime))
-            return icon();
+            return Remember(path, mtime, bytes, size, icon());
     }
     if (std::optional<QImage> made = Generate(path)) {
         if (options_.useCache)
             cache_.Store(path, mtime, *made);
-        return Thumbnail{FitInto(*made, size), Thumbnail::Source::Generated};
+        return Remember(path, mtime, bytes, size, Thumbnail{FitInto(*made, size), Thumbnail::Source::Generated});
     }
     // A decoder failure may really be the file vanishing under us.
     if (!QFileInfo::exists(path))
         return std::nullopt;
     if (options_.useCache)
         cache_.MarkFailed(path, mtime);
-    return icon();
+    return Remember(path, mtime, bytes, size, icon());
 }
 
 std::vector<std::optional<Thumbnail>> ThumbnailProvider::GetThumbnails(const QStringList &paths, QSize size) const

@@ -11,7 +11,9 @@
 //      the next refresh reuse it.
 // Content that cannot be decoded (a zero-byte video, a truncated photo) gets a
 // drawn file-type icon, as a desktop shell would show, and is remembered as a
-// failure in the cache. Only a file that is gone or cannot be opened at all
+// failure in the cache. Within one provider, thumbnails already handed out are
+// kept in memory (keyed by path, modification time, size and requested size),
+// so the refresh after every recording only decodes the new file. Only a file that is gone or cannot be opened at all
 // yields no thumbnail. Every GStreamer wait is bounded, so a broken file costs
 // at most a few seconds and never hangs the caller.
 #include "platform/thumbnails/thumbnail_cache.h"
@@ -20,7 +22,9 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace thumbnails {
@@ -34,6 +38,7 @@ struct Thumbnail {
 class ThumbnailProvider {
 public:
     struct Options {
+        // The shared disk cache and the in-memory one.
         bool useCache = true;
         // Worker threads for GetThumbnails; 0 = one per core, 1 = the caller only.
         int maxWorkers = 0;
@@ -57,9 +62,23 @@ public:
 
 private:
     std::optional<QImage> Generate(const QString &path) const;
+    std::optional<Thumbnail> Lookup(const QString &path, qint64 mtime, qint64 bytes, QSize size) const;
+    std::optional<Thumbnail> Remember(const QString &path, qint64 mtime, qint64 bytes, QSize size,
+                                      Thumbnail thumbnail) const;
+
+    struct Remembered {
+        qint64 mtime;
+        qint64 bytes;
+        QSize size;
+        Thumbnail thumbnail;
+    };
+    // Enough for the largest folders in practice (about 23 MB at 87 x 65).
+    static constexpr size_t kRememberedMax = 1024;
 
     Options options_;
     ThumbnailCache cache_;
+    mutable std::mutex memoryMutex_;
+    mutable std::unordered_map<QString, Remembered> memory_;
 };
 
 } // namespace thumbnails

@@ -1,6 +1,6 @@
 #include "platform/ui/image_list.h"
 
-#include <QPainter>
+#include <cstring>
 
 namespace ui {
 
@@ -18,12 +18,17 @@ bool ImageList::Replace(int index, const QImage &image)
     QImage cell(cellSize_, QImage::Format_ARGB32_Premultiplied);
     cell.fill(Qt::transparent);
     if (!image.isNull()) {
-        const QImage scaled = image.size() == cellSize_
+        const QImage fitted = image.width() <= cellSize_.width() && image.height() <= cellSize_.height()
+                && (image.width() == cellSize_.width() || image.height() == cellSize_.height())
             ? image
             : image.scaled(cellSize_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        QPainter painter(&cell);
-        painter.drawImage((cellSize_.width() - scaled.width()) / 2,
-                          (cellSize_.height() - scaled.height()) / 2, scaled);
+        const QImage source = fitted.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Centred by copying rows: a refresh places hundreds of these.
+        const int left = (cellSize_.width() - source.width()) / 2;
+        const int top = (cellSize_.height() - source.height()) / 2;
+        const size_t rowBytes = static_cast<size_t>(source.width()) * 4;
+        for (int y = 0; y < source.height(); ++y)
+            std::memcpy(cell.scanLine(top + y) + left * 4, source.constScanLine(y), rowBytes);
     }
     images_[static_cast<size_t>(index)] = cell;
     return true;
