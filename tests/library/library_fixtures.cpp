@@ -69,6 +69,16 @@ bool MakeWma(const QString &path)
                         path);
 }
 
+bool MakeWmaSilenceThenTone(const QString &path)
+{
+    return RunGstLaunch(Split("concat name=c ! audioconvert ! avenc_wmav2 ! asfmux ! filesink location=@OUT@ "
+                              "audiotestsrc num-buffers=20 samplesperbuffer=1600 volume=0 ! "
+                              "audio/x-raw,rate=16000,channels=1 ! c. "
+                              "audiotestsrc num-buffers=20 samplesperbuffer=1600 volume=0.8 ! "
+                              "audio/x-raw,rate=16000,channels=1 ! c."),
+                        path);
+}
+
 BoundList::BoundList(int mode)
 {
     view.resize(139, 279);

@@ -18,6 +18,8 @@ bool MakeJpeg(const QString &path, QSize size, const QColor &left, const QColor 
 bool MakeWmv(const QString &path, const QString &pattern = QStringLiteral("red"));
 // Two seconds of a sine tone.
 bool MakeWma(const QString &path);
+// Two seconds of silence, then two seconds of a loud tone.
+bool MakeWmaSilenceThenTone(const QString &path);
 
 // A list view and image list bound to a library, as the dialog sets them up.
 struct BoundList {

@@ -174,6 +174,37 @@ TEST_F(Refresh, OddFileNamesGetThumbnailsAndPaths)
     }
 }
 
+TEST_F(Refresh, TheAudioThumbnailDrawsTheLoudnessOverTime)
+{
+    ASSERT_TRUE(libtest::MakeWmaSilenceThenTone(paths.audioSoloFolder + "quiet then loud.wma"));
+    list.UseMode(0);
+    list.library.RefreshThumbnails(0, nullptr);
+    ASSERT_EQ(list.view.GetItemCount(), 1);
+    const QImage cell = list.images.Image(0);
+    const auto bar = [](QRgb c) { return qGreen(c) > 140 && qBlue(c) > 140 && qRed(c) < 140; };
+    const QImage left = cell.copy(0, 0, cell.width() / 2, cell.height());
+    const QImage right = cell.copy(cell.width() / 2, 0, cell.width() - cell.width() / 2, cell.height());
+    EXPECT_GT(CountPixels(right, bar), 300);
+    EXPECT_LT(CountPixels(left, bar), CountPixels(right, bar) / 4);
+}
+
+TEST_F(Refresh, UsesTheImageListTheViewShowsNotAStaleOne)
+{
+    // The dialog re-creates its image list for every layout.
+    for (const char *name : {"a.jpg", "b.jpg"})
+        ASSERT_TRUE(libtest::MakeJpeg(paths.photoFolder + name, {64, 48}, Qt::red, Qt::red));
+    auto audioCells = std::make_unique<ui::ImageList>(65, 69);
+    list.view.SetImageList(audioCells.get());
+    list.library.Bind(&list.view, audioCells.get(), &paths);
+    auto pictureCells = std::make_unique<ui::ImageList>(87, 65);
+    list.view.SetImageList(pictureCells.get());
+    audioCells.reset();
+    list.library.RefreshThumbnails(4, nullptr);
+    EXPECT_EQ(pictureCells->ImageCount(), 2);
+    EXPECT_EQ(list.view.GetItemCount(), 2);
+    EXPECT_TRUE(IsReddish(pictureCells->Image(1).pixel(43, 32)));
+}
+
 // Removes one file just before the thumbnails are made, as a file that
 // vanishes between the listing and the thumbnailing.
 class VanishingProvider : public thumbnails::ThumbnailProvider {
