@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <linux/videodev2.h>
@@ -61,6 +63,43 @@ W *Control(QDialog &dialog, std::uint32_t id)
 {
     return dialog.findChild<W *>(QStringLiteral("control-%1").arg(id));
 }
+
+// A null sink loaded for one test and unloaded after it; the daemon's
+// default sink and source are kept as they were.
+class PrivateNullSink {
+public:
+    PrivateNullSink() : name_(QStringLiteral("talvora_devtest_%1").arg(QCoreApplication::applicationPid()))
+    {
+        const QString defaultSink = Pactl({QStringLiteral("get-default-sink")});
+        const QString defaultSource = Pactl({QStringLiteral("get-default-source")});
+        module_ = Pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                         QStringLiteral("sink_name=") + name_});
+        if (!defaultSink.isEmpty())
+            Pactl({QStringLiteral("set-default-sink"), defaultSink});
+        if (!defaultSource.isEmpty())
+            Pactl({QStringLiteral("set-default-source"), defaultSource});
+    }
+    ~PrivateNullSink()
+    {
+        if (Loaded())
+            Pactl({QStringLiteral("unload-module"), module_});
+    }
+    bool Loaded() const { return !module_.isEmpty(); }
+    QString MonitorName() const { return name_ + QStringLiteral(".monitor"); }
+
+private:
+    static QString Pactl(const QStringList &args)
+    {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), args);
+        if (!pactl.waitForFinished(5000) || pactl.exitCode() != 0)
+            return {};
+        return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+    }
+
+    QString name_;
+    QString module_;
+};
 
 } // namespace
 
@@ -133,11 +172,14 @@ TEST(DeviceDialogs, MicrophoneDialogChangesThePulseSourceVolumeAndMute)
 {
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !PulseReachable())
         GTEST_SKIP() << "no PulseAudio daemon at PULSE_SERVER (the test run starts one)";
-    // The null sink's monitor is a source every test daemon has.
-    auto probe = OpenPulseSource(QStringLiteral("@DEFAULT_MONITOR@"));
-    auto before = probe->Info();
+    // A sink of this test's own: muting the shared one would silence the
+    // tests that record from it at the same time.
+    PrivateNullSink sink;
+    ASSERT_TRUE(sink.Loaded()) << "pactl could not load a null sink";
+    const QString name = sink.MonitorName();
+    auto before = OpenPulseSource(name)->Info();
     ASSERT_TRUE(before);
-    const QString name = before->name;
+    ASSERT_FALSE(before->mute);
 
     MicrophoneDialog dialog(nullptr, name, OpenPulseSource(name));
     auto *volume = dialog.findChild<QSlider *>(QStringLiteral("volume"));
@@ -145,18 +187,36 @@ TEST(DeviceDialogs, MicrophoneDialogChangesThePulseSourceVolumeAndMute)
     ASSERT_TRUE(volume && mute);
     EXPECT_EQ(volume->value(), before->volumePercent);
 
-    const int target = before->volumePercent == 37 ? 52 : 37;
-    volume->setValue(target);
-    mute->setChecked(!before->mute);
+    volume->setValue(37);
+    mute->setChecked(true);
     auto after = OpenPulseSource(name)->Info();
     ASSERT_TRUE(after);
-    EXPECT_NEAR(after->volumePercent, target, 1);
-    EXPECT_EQ(after->mute, !before->mute);
+    EXPECT_NEAR(after->volumePercent, 37, 1);
+    EXPECT_TRUE(after->mute);
+}
 
-    // Put the shared daemon back as it was.
-    auto restore = OpenPulseSource(name);
-    restore->SetVolumePercent(before->volumePercent);
-    restore->SetMute(before->mute);
+TEST(DeviceDialogs, MicrophoneDialogSwitchesTheInputPort)
+{
+    struct FakeSource : AudioSourceControl {
+        PulseSourceInfo info{QStringLiteral("alsa_input.pci"), QStringLiteral("Built-in Audio"), 80, false,
+                             {{QStringLiteral("analog-input-mic"), QStringLiteral("Microphone"), true},
+                              {QStringLiteral("analog-input-linein"), QStringLiteral("Line In"), false}},
+                             QStringLiteral("analog-input-mic")};
+        std::optional<PulseSourceInfo> Info() override { return info; }
+        bool SetVolumePercent(int percent) override { info.volumePercent = percent; return true; }
+        bool SetMute(bool m) override { info.mute = m; return true; }
+        bool SetPort(const QString &port) override { info.activePort = port; return true; }
+    };
+    auto owned = std::make_unique<FakeSource>();
+    FakeSource *source = owned.get();
+    MicrophoneDialog dialog(nullptr, QStringLiteral("Audio Capture Filter"), std::move(owned));
+    auto *port = dialog.findChild<QComboBox *>(QStringLiteral("port"));
+    ASSERT_TRUE(port);
+    EXPECT_EQ(port->currentText(), QStringLiteral("Microphone"));
+    EXPECT_EQ(port->itemText(1), QStringLiteral("Line In (unplugged)"));
+    port->setCurrentIndex(1);
+    Q_EMIT port->activated(1);
+    EXPECT_EQ(source->info.activePort, QStringLiteral("analog-input-linein"));
 }
 
 TEST(DeviceDialogs, UnreachableSoundServerIsReportedNotWaitedFor)
