@@ -4,6 +4,7 @@
 #include "platform/media/factory.h"
 
 #include <QCoreApplication>
+#include <atomic>
 #include <mutex>
 
 namespace devices {
@@ -11,6 +12,7 @@ namespace {
 
 std::mutex g_mutex;
 std::optional<DeviceConfig> g_config;
+std::atomic<int> g_generation{0};
 
 bool ApplyTestOption(VirtualSource &source, const QString &key, const QString &value,
                      DeviceKind kind)
@@ -140,14 +142,17 @@ void InitDeviceConfig(int argc, char **argv)
                                               qEnvironmentVariable("TALVORA_MICROPHONE"), &errors);
     for (const QString &error : errors)
         qWarning("talvora: %s", qPrintable(error));
+    {
+        std::lock_guard lock(g_mutex);
+        g_config = config;
+        ++g_generation;
+    }
     // The microphone-array source records from the configured virtual
     // microphone too, so that path works on a machine without sound hardware.
     if (!config.microphone.none && !config.microphone.virtuals.empty()) {
         auto microphone = VirtualDevicesFor(DeviceKind::Audio, config.microphone).front();
         media::SetMicArrayInputFactory([microphone] { return microphone->CreateElement(nullptr); });
     }
-    std::lock_guard lock(g_mutex);
-    g_config = std::move(config);
 }
 
 DeviceConfig SetDeviceConfig(const DeviceConfig &config)
@@ -155,7 +160,13 @@ DeviceConfig SetDeviceConfig(const DeviceConfig &config)
     std::lock_guard lock(g_mutex);
     DeviceConfig previous = g_config.value_or(DeviceConfig{});
     g_config = config;
+    ++g_generation;
     return previous;
+}
+
+int DeviceConfigGeneration()
+{
+    return g_generation.load();
 }
 
 } // namespace devices

@@ -9,7 +9,8 @@
 // SOURCE is one of
 //   test[:OPTIONS]  a live test source (a test pattern / a tone); OPTIONS is a
 //                   comma list: pattern=N, wave=N, freq=HZ, fail=N (the first N
-//                   connection attempts of its output pin fail; for tests)
+//                   connection attempts of the device's output pin fail, counted
+//                   over every filter bound from it; for tests of retry logic)
 //   file:PATH       a media file decoded in a loop
 //   none            no device of this class at all: real devices are hidden too
 // A repeated --camera / --microphone option adds a second virtual device after
@@ -63,8 +64,11 @@ std::optional<VirtualSource> ParseVirtualSource(const QString &text, DeviceKind 
 // the environment; before that (or without it) the environment alone is used.
 DeviceConfig CurrentDeviceConfig();
 void InitDeviceConfig(int argc, char **argv);
-// Replaces the configuration (tests); returns the previous one.
+// Replaces the configuration (tests); returns the previous one. Virtual
+// devices start afresh (settings, failure counts) with each configuration.
 DeviceConfig SetDeviceConfig(const DeviceConfig &config);
+// Changes each time the configuration is set.
+int DeviceConfigGeneration();
 
 // Sets the configuration while it lives and restores the previous one after.
 class DeviceConfigScope {

@@ -281,10 +281,15 @@ std::vector<std::shared_ptr<VirtualDevice>> VirtualDevicesFor(DeviceKind kind,
 {
     static std::mutex mutex;
     static std::map<std::pair<int, QString>, DevicePtr> made;
+    static int generation = -1;
     std::vector<DevicePtr> devices;
     if (config.none)
         return devices;
     std::lock_guard lock(mutex);
+    if (generation != DeviceConfigGeneration()) {
+        generation = DeviceConfigGeneration();
+        made.clear();
+    }
     int index = 0;
     for (const VirtualSource &source : config.virtuals) {
         ++index;

@@ -198,3 +198,17 @@ TEST(DeviceVirtual, MissingOrUnreadableFileIsAnErrorNotAHang)
     const auto stamps = Collect(CreateLoopingFileSource(junk, DeviceKind::Video, nullptr), 1);
     EXPECT_TRUE(stamps.empty());
 }
+
+TEST(DeviceVirtual, EachConfigurationStartsWithFreshDevices)
+{
+    const DeviceConfig config = DeviceConfig::Parse({QStringLiteral("--camera=test:fail=1")}, QString(), QString());
+    for (int round = 0; round < 2; ++round) {
+        DeviceConfigScope scope(config);
+        auto camera = VirtualDevicesFor(DeviceKind::Video, CurrentDeviceConfig().camera).at(0);
+        // The same device for every enumeration under one configuration...
+        EXPECT_EQ(camera, VirtualDevicesFor(DeviceKind::Video, CurrentDeviceConfig().camera).at(0));
+        // ...and its failure budget is spent once per configuration.
+        EXPECT_TRUE(camera->ConsumeConnectFailure()) << "round " << round;
+        EXPECT_FALSE(camera->ConsumeConnectFailure());
+    }
+}
