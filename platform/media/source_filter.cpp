@@ -79,7 +79,12 @@ private:
 class SourceFilter final : public Filter {
 public:
     SourceFilter() : Filter(GUID_NULL) {}
+    HRESULT PrepareOutputPin(const std::shared_ptr<Pin> &) override
+    {
+        return refuseConnection && refuseConnection() ? VFW_E_CANNOT_CONNECT : S_OK;
+    }
     GstElement *source = nullptr;
+    std::function<bool()> refuseConnection;
 };
 
 // What the device offers, fixated near a common webcam format.
@@ -135,6 +140,7 @@ std::shared_ptr<Filter> MakeSourceFilter(GstElement *source, const SourceOptions
     auto filter = std::make_shared<SourceFilter>();
     filter->AddToBin(source);
     filter->source = source;
+    filter->refuseConnection = options.refuseConnection;
     TimestampIfLive(source);
     const bool video = options.kind == SourceKind::Video;
     GstElement *scale = video ? MakeElement("videoscale") : nullptr;

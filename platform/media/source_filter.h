@@ -23,6 +23,7 @@
 #include "platform/media/filter.h"
 
 #include <QString>
+#include <functional>
 #include <gst/gst.h>
 #include <memory>
 #include <vector>
@@ -40,6 +41,9 @@ struct SourceOptions {
     // lines as Pin subclasses implementing an input-mixer interface. They are
     // created with owner null; MakeSourceFilter attaches them.
     std::vector<std::shared_ptr<Pin>> extraPins;
+    // Asked before each connection of the output pin; true refuses it with
+    // VFW_E_CANNOT_CONNECT (a device that is not ready yet; tests inject it).
+    std::function<bool()> refuseConnection;
 };
 
 // The filter owns source (its floating reference is sunk). Null, with a
