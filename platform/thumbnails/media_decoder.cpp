@@ -144,7 +144,7 @@ bool MediaDecoder::SeekAndPreroll(std::chrono::nanoseconds position, std::chrono
     if (!pipeline_ || failed_)
         return false;
     if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
-                                 static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                                 static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                  position.count()))
         return false;
     return WaitAsyncDone(timeout);

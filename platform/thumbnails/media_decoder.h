@@ -32,7 +32,8 @@ public:
     // Goes to PAUSED and waits for the first buffer (or end of stream) to
     // reach the sink. False on error or when timeout passes first.
     bool Preroll(std::chrono::milliseconds timeout);
-    // Flushing key-frame seek from PAUSED, waiting for the new preroll.
+    // Flushing, accurate seek from PAUSED (demuxers do not reliably snap to a
+    // later key frame), waiting for the new preroll.
     bool SeekAndPreroll(std::chrono::nanoseconds position, std::chrono::milliseconds timeout);
     std::optional<std::chrono::nanoseconds> Duration() const;
     bool Play();

@@ -61,6 +61,16 @@ bool MakeWmv(const QString &path, const QString &pattern)
     return RunGstLaunch(args, path);
 }
 
+bool MakeWmvDarkStart(const QString &path)
+{
+    return RunGstLaunch(Split("concat name=c ! videoconvert ! avenc_wmv2 ! asfmux ! filesink location=@OUT@ "
+                              "videotestsrc num-buffers=10 pattern=black ! "
+                              "video/x-raw,width=160,height=120,framerate=10/1 ! c. "
+                              "videotestsrc num-buffers=40 pattern=red ! "
+                              "video/x-raw,width=160,height=120,framerate=10/1 ! c."),
+                        path);
+}
+
 bool MakeWma(const QString &path)
 {
     return RunGstLaunch(Split("audiotestsrc num-buffers=20 samplesperbuffer=1600 volume=0.6 ! "

@@ -16,6 +16,8 @@ namespace libtest {
 bool MakeJpeg(const QString &path, QSize size, const QColor &left, const QColor &right);
 // A short clip (160x120, 2 s) of one videotestsrc pattern ("red", "smpte"...).
 bool MakeWmv(const QString &path, const QString &pattern = QStringLiteral("red"));
+// One second of black, then four of red, as a camera that needs a moment.
+bool MakeWmvDarkStart(const QString &path);
 // Two seconds of a sine tone.
 bool MakeWma(const QString &path);
 // Two seconds of silence, then two seconds of a loud tone.

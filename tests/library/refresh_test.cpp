@@ -174,6 +174,15 @@ TEST_F(Refresh, OddFileNamesGetThumbnailsAndPaths)
     }
 }
 
+TEST_F(Refresh, AVideoShowsAFrameFromAfterItsFirstSecond)
+{
+    ASSERT_TRUE(libtest::MakeWmvDarkStart(paths.videoFolder + "dark start.wmv"));
+    list.UseMode(2);
+    list.library.RefreshThumbnails(2, nullptr);
+    ASSERT_EQ(list.view.GetItemCount(), 1);
+    EXPECT_GT(CountPixels(list.images.Image(0), IsReddish), 87 * 65 / 2);
+}
+
 TEST_F(Refresh, TheAudioThumbnailDrawsTheLoudnessOverTime)
 {
     ASSERT_TRUE(libtest::MakeWmaSilenceThenTone(paths.audioSoloFolder + "quiet then loud.wma"));
