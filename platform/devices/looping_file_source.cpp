@@ -4,6 +4,7 @@
 
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
+#include <gst/pbutils/pbutils.h>
 
 #include <QFileInfo>
 #include <QUrl>
@@ -198,6 +199,66 @@ GstElement *MakeDecodePipeline(const QString &path, DeviceKind kind, GstElement 
     return pipeline;
 }
 
+// What the file holds, learnt before anything is built: a file without a
+// stream of the wanted kind makes no device. For video, the caps announce
+// the picture's size and rate before the first frame, so the capture filter
+// knows its format as it would a camera's.
+GstCaps *ProbeFile(const QByteArray &uri, DeviceKind kind, bool still, QString *error)
+{
+    GError *gerror = nullptr;
+    GstDiscoverer *discoverer = gst_discoverer_new(5 * GST_SECOND, &gerror);
+    if (!discoverer) {
+        if (error)
+            *error = QString::fromUtf8(gerror ? gerror->message : "no discoverer");
+        g_clear_error(&gerror);
+        return nullptr;
+    }
+    GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), &gerror);
+    g_clear_error(&gerror);
+    GList *streams = nullptr;
+    if (info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_OK)
+        streams = kind == DeviceKind::Video ? gst_discoverer_info_get_video_streams(info)
+                                            : gst_discoverer_info_get_audio_streams(info);
+    GstCaps *caps = nullptr;
+    if (streams && kind == DeviceKind::Audio) {
+        caps = gst_caps_new_empty_simple("audio/x-raw");
+    } else if (streams) {
+        auto *video = GST_DISCOVERER_VIDEO_INFO(streams->data);
+        int num = int(gst_discoverer_video_info_get_framerate_num(video));
+        int den = int(gst_discoverer_video_info_get_framerate_denom(video));
+        if (still || num <= 0 || den <= 0) {
+            num = 30;
+            den = 1;
+        }
+        caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, int(gst_discoverer_video_info_get_width(video)),
+                                   "height", G_TYPE_INT, int(gst_discoverer_video_info_get_height(video)),
+                                   "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+    }
+    if (!caps && error)
+        *error = kind == DeviceKind::Video ? QStringLiteral("the device file holds no picture")
+                                           : QStringLiteral("the device file holds no sound");
+    gst_discoverer_stream_info_list_free(streams);
+    if (info)
+        gst_discoverer_info_unref(info);
+    g_object_unref(discoverer);
+    return caps;
+}
+
+// appsrc answers a caps query with ANY until it streams; a capsfilter with
+// the announced caps behind it answers with the picture's size and rate.
+GstElement *Announce(GstElement *appsrc, GstCaps *caps)
+{
+    GstElement *bin = gst_bin_new("talvora-file-camera");
+    GstElement *filter = gst_element_factory_make("capsfilter", nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_bin_add_many(GST_BIN(bin), appsrc, filter, nullptr);
+    gst_element_link(appsrc, filter);
+    GstPad *pad = gst_element_get_static_pad(filter, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
+    gst_object_unref(pad);
+    return bin;
+}
+
 } // namespace
 
 GstElement *CreateLoopingFileSource(const QString &path, DeviceKind kind, QString *error)
@@ -207,19 +268,28 @@ GstElement *CreateLoopingFileSource(const QString &path, DeviceKind kind, QStrin
             *error = QStringLiteral("cannot read the device file \"%1\"").arg(path);
         return nullptr;
     }
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    GstCaps *announced = ProbeFile(uri, kind, kind == DeviceKind::Video && IsStillImage(path), error);
+    if (!announced)
+        return nullptr;
     GstElement *sink = nullptr;
     GstElement *pipeline = MakeDecodePipeline(path, kind, &sink, error);
-    if (!pipeline)
+    if (!pipeline) {
+        gst_caps_unref(announced);
         return nullptr;
+    }
     GstElement *appsrc = Make("appsrc", nullptr, error);
     if (!appsrc) {
-        gst_object_unref(pipeline);
+        gst_object_unref(gst_object_ref_sink(pipeline));
+        gst_caps_unref(announced);
         return nullptr;
     }
     // A live source that keeps at most a few buffers and drops the oldest
     // when the graph does not take them, like a camera.
     g_object_set(appsrc, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
                  "max-buffers", guint64(4), "leaky-type", 2 /* downstream: drop old */, nullptr);
+    GstElement *element = kind == DeviceKind::Video ? Announce(appsrc, announced) : appsrc;
+    gst_caps_unref(announced);
     auto *loop = new FileLoop(GST_ELEMENT(gst_object_ref_sink(pipeline)), appsrc);
     g_object_set_data_full(G_OBJECT(appsrc), kLoopKey, loop, &FileLoop::Dispose);
 
@@ -230,7 +300,7 @@ GstElement *CreateLoopingFileSource(const QString &path, DeviceKind kind, QStrin
     GstAppSrcCallbacks srcCallbacks{};
     srcCallbacks.need_data = &OnNeedData;
     gst_app_src_set_callbacks(GST_APP_SRC(appsrc), &srcCallbacks, nullptr, nullptr);
-    return appsrc;
+    return element;
 }
 
 } // namespace devices

@@ -8,6 +8,7 @@
 #include "platform/media/filter.h"
 #include "platform/media/source_filter.h"
 #include "platform/ui/message_box.h"
+#include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -225,4 +226,36 @@ TEST(DeviceDiscovery, VirtualCameraRefusesItsFirstConnectionsWhenToldTo)
     EXPECT_EQ(ConnectFilters(owner.graph, owner.camera, converter), VFW_E_CANNOT_CONNECT);
     EXPECT_EQ(ConnectFilters(owner.graph, owner.camera, converter), S_OK);
     EXPECT_TRUE(out->IsConnected());
+}
+
+TEST(DeviceDiscovery, FileCameraReportsTheClipsFormatLikeACamera)
+{
+    const QString clip = testenv::MakeTempFolder() + QStringLiteral("/meeting clip.avi");
+    GError *error = nullptr;
+    GstElement *writer = gst_parse_launch(
+        QStringLiteral("videotestsrc num-buffers=5 ! video/x-raw,width=176,height=144,framerate=25/1 ! jpegenc "
+                       "! avimux ! filesink location=\"%1\"").arg(clip).toUtf8().constData(), &error);
+    ASSERT_TRUE(writer) << (error ? error->message : "");
+    gst_element_set_state(writer, GST_STATE_PLAYING);
+    GstBus *bus = gst_element_get_bus(writer);
+    gst_message_unref(gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    gst_object_unref(bus);
+    gst_element_set_state(writer, GST_STATE_NULL);
+    gst_object_unref(writer);
+
+    DeviceConfigScope scope(Config({QStringLiteral("file:") + clip}, {}));
+    std::shared_ptr<media::IGraphBuilder> graph;
+    std::shared_ptr<media::ICaptureGraphBuilder2> builder;
+    ASSERT_EQ(CreateCaptureGraph(&graph, &builder), S_OK);
+    std::shared_ptr<media::IBaseFilter> camera;
+    ASSERT_EQ(FindVideoDevice(graph, &camera), S_OK);
+    EXPECT_EQ(DeviceName(camera), QStringLiteral("Talvora File Camera (meeting clip.avi)"));
+    std::shared_ptr<media::IAMStreamConfig> config;
+    ASSERT_EQ(builder->FindInterface(&media::PIN_CATEGORY_CAPTURE, &media::MEDIATYPE_Video, camera, &config), S_OK);
+    media::AM_MEDIA_TYPE mt;
+    ASSERT_EQ(config->GetFormat(&mt), S_OK);
+    ASSERT_TRUE(mt.VideoInfo());
+    EXPECT_EQ(mt.VideoInfo()->bmiHeader.biWidth, 176);
+    EXPECT_EQ(mt.VideoInfo()->bmiHeader.biHeight, 144);
+    EXPECT_EQ(mt.VideoInfo()->AvgTimePerFrame, 400000); // 25 fps in 100 ns units
 }

@@ -191,12 +191,39 @@ TEST(DeviceVirtual, MissingOrUnreadableFileIsAnErrorNotAHang)
     EXPECT_FALSE(CreateLoopingFileSource(QStringLiteral("/nonexistent/x.avi"), DeviceKind::Video, &error));
     EXPECT_FALSE(error.isEmpty());
 
-    // A file that is not media: the source is made, delivers nothing, and
-    // stops without blocking.
+    // A file that is not media, or holds no picture, makes no device.
     const QString junk = testenv::MakeTempFolder() + QStringLiteral("/junk.avi");
     ASSERT_TRUE(testenv::WriteFile(junk, QByteArray(1000, 'x')));
-    const auto stamps = Collect(CreateLoopingFileSource(junk, DeviceKind::Video, nullptr), 1);
-    EXPECT_TRUE(stamps.empty());
+    error.clear();
+    EXPECT_FALSE(CreateLoopingFileSource(junk, DeviceKind::Video, &error));
+    EXPECT_FALSE(error.isEmpty());
+    const QString wav = testenv::MakeTempFolder() + QStringLiteral("/tone.wav");
+    ASSERT_TRUE(RunGst(QStringLiteral("audiotestsrc num-buffers=5 ! wavenc ! filesink location=\"%1\"").arg(wav)));
+    EXPECT_FALSE(CreateLoopingFileSource(wav, DeviceKind::Video, &error));
+    EXPECT_EQ(error, QStringLiteral("the device file holds no picture"));
+}
+
+TEST(DeviceVirtual, FileCameraAnnouncesItsPictureSizeBeforeTheFirstFrame)
+{
+    const QString clip = testenv::MakeTempFolder() + QStringLiteral("/clip.avi");
+    ASSERT_TRUE(RunGst(QStringLiteral("videotestsrc num-buffers=5 ! video/x-raw,width=176,height=144,framerate=25/1 "
+                                      "! jpegenc ! avimux ! filesink location=\"%1\"").arg(clip)));
+    ElementRef source(CreateLoopingFileSource(clip, DeviceKind::Video, nullptr));
+    ASSERT_TRUE(source.element);
+    // Asked as the capture filter asks a device: opened, not streaming.
+    gst_element_set_state(source.element, GST_STATE_READY);
+    GstPad *pad = gst_element_get_static_pad(source.element, "src");
+    GstCaps *caps = gst_pad_query_caps(pad, nullptr);
+    gst_element_set_state(source.element, GST_STATE_NULL);
+    const GstStructure *s = gst_caps_get_structure(caps, 0);
+    int width = 0, height = 0, num = 0, den = 0;
+    EXPECT_TRUE(gst_structure_get_int(s, "width", &width) && gst_structure_get_int(s, "height", &height));
+    EXPECT_TRUE(gst_structure_get_fraction(s, "framerate", &num, &den));
+    EXPECT_EQ(width, 176);
+    EXPECT_EQ(height, 144);
+    EXPECT_EQ(num * 1.0 / den, 25.0);
+    gst_caps_unref(caps);
+    gst_object_unref(pad);
 }
 
 TEST(DeviceVirtual, EachConfigurationStartsWithFreshDevices)
