@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <gst/pbutils/pbutils.h>
+#include <cstring>
 #include <mutex>
 
 namespace media {
@@ -18,8 +19,14 @@ bool IsAsfFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray head = file.read(16);
-    return head.size() == 16 && std::memcmp(head.constData(), kHeader, 16) == 0;
+    const QByteArray head = file.read(24);
+    if (head.size() != 24 || std::memcmp(head.constData(), kHeader, 16) != 0)
+        return false;
+    // The header object's size must fit the file (a cut file fails here at once).
+    quint64 headerSize = 0;
+    for (int i = 7; i >= 0; --i)
+        headerSize = (headerSize << 8) | static_cast<unsigned char>(head[16 + i]);
+    return headerSize >= 30 && headerSize <= quint64(file.size());
 }
 
 struct AsfReader::Impl {
@@ -92,7 +99,7 @@ HRESULT AsfReader::Load(const QString &fileName, const AM_MEDIA_TYPE *)
         return VFW_E_UNKNOWN_FILE_TYPE;
     }
     GError *error = nullptr;
-    GstDiscoverer *discoverer = gst_discoverer_new(5 * GST_SECOND, &error);
+    GstDiscoverer *discoverer = gst_discoverer_new(3 * GST_SECOND, &error);
     if (!discoverer) {
         g_clear_error(&error);
         return E_FAIL;

@@ -20,9 +20,50 @@ constexpr int kAudioRate = 44100;
 constexpr int kVideoBitRate = 700000;
 constexpr int kVideoKeyFrameInterval = 30; // about one key frame per second
 
+// asfmux orders packets by raw timestamps, while the libav encoders shift
+// theirs by an offset (1000 hours) that only their segment undoes. This probe
+// on an encoder's output turns timestamps into running time with a plain
+// segment, so audio and video interleave and the file's duration is right.
+struct RunningTimeProbe {
+    GstSegment segment;
+    RunningTimeProbe() { gst_segment_init(&segment, GST_FORMAT_TIME); }
+
+    static GstPadProbeReturn OnData(GstPad *, GstPadProbeInfo *info, gpointer data)
+    {
+        auto *self = static_cast<RunningTimeProbe *>(data);
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+            const GstSegment &seg = self->segment;
+            if (GST_BUFFER_PTS_IS_VALID(buffer))
+                GST_BUFFER_PTS(buffer) = gst_segment_to_running_time(&seg, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+            if (GST_BUFFER_DTS_IS_VALID(buffer))
+                GST_BUFFER_DTS(buffer) = gst_segment_to_running_time(&seg, GST_FORMAT_TIME, GST_BUFFER_DTS(buffer));
+            GST_PAD_PROBE_INFO_DATA(info) = buffer;
+            return GST_PAD_PROBE_OK;
+        }
+        GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (event && GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            const GstSegment *seg = nullptr;
+            gst_event_parse_segment(event, &seg);
+            if (seg->format != GST_FORMAT_TIME)
+                return GST_PAD_PROBE_OK;
+            gst_segment_copy_into(seg, &self->segment);
+            GstSegment plain;
+            gst_segment_init(&plain, GST_FORMAT_TIME);
+            GstEvent *replacement = gst_event_new_segment(&plain);
+            gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
+            gst_event_unref(event);
+            GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+};
+
 struct Branch {
     std::vector<GstElement *> elements;
-    GstPad *muxPad = nullptr; // request pad of asfmux
+    std::shared_ptr<RunningTimeProbe> probe = std::make_shared<RunningTimeProbe>();
+    const char *muxTemplate = nullptr;
+    GstPad *muxPad = nullptr; // request pad of asfmux, made when the graph starts
     std::shared_ptr<Pin> pin;
 };
 
@@ -119,10 +160,12 @@ HRESULT AsfWriter::ConfigureFilterUsingProfileGuid(const Guid &profile)
             g_object_set(b.elements[2], "caps", caps.get(), nullptr);
             g_object_set(b.elements[3], "bitrate", kAudioBitRate, nullptr);
         }
-        b.muxPad = gst_element_request_pad_simple(d->mux, spec.muxTemplate);
-        PadPtr out(gst_element_get_static_pad(b.elements.back(), "src"));
-        if (!b.muxPad || gst_pad_link(out.get(), b.muxPad) != GST_PAD_LINK_OK)
-            return E_FAIL;
+        b.muxTemplate = spec.muxTemplate;
+        GstElement *encoder = b.elements[spec.video ? 1 : 3];
+        PadPtr encoded(gst_element_get_static_pad(encoder, "src"));
+        gst_pad_add_probe(encoded.get(),
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+            &RunningTimeProbe::OnData, b.probe.get(), nullptr);
         PadPtr in(gst_element_get_static_pad(b.elements.front(), "sink"));
         b.pin = AddPin(PINDIR_INPUT, QString::fromLatin1(spec.pinName), in.get(),
             spec.video ? MEDIATYPE_Video : MEDIATYPE_Audio);
@@ -171,15 +214,16 @@ HRESULT AsfWriter::GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt)
 
 void AsfWriter::BeforeRun()
 {
-    // An input that nothing feeds would hold the muxer back for ever; leave it out.
+    // Only inputs that something feeds join the muxer: it waits for data on
+    // every stream, and it cannot give a stream back once asked for one.
     for (auto &b : d->branches) {
-        if (b.pin->IsConnected() || !b.muxPad)
+        if (!b.pin->IsConnected() || b.muxPad)
             continue;
+        b.muxPad = gst_element_request_pad_simple(d->mux, b.muxTemplate);
         PadPtr out(gst_element_get_static_pad(b.elements.back(), "src"));
-        gst_pad_unlink(out.get(), b.muxPad);
-        gst_element_release_request_pad(d->mux, b.muxPad);
-        gst_object_unref(b.muxPad);
-        b.muxPad = nullptr;
+        if (!b.muxPad || gst_pad_link(out.get(), b.muxPad) != GST_PAD_LINK_OK)
+            diag::OutputDebugString(QStringLiteral("media: the file writer could not take the stream of '%1'")
+                                        .arg(b.pin->Name()));
     }
 }
 

@@ -3,7 +3,7 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/gst_util.h"
 
-#include <gst/base/gstbasesrc.h>
+#include <cmath>
 #include <mutex>
 
 namespace media {
@@ -47,9 +47,14 @@ public:
             return VFW_E_WRONG_STATE;
         CapsPtr caps(gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, int(vih->bmiHeader.biWidth), "height",
             G_TYPE_INT, int(std::abs(vih->bmiHeader.biHeight)), nullptr));
-        if (vih->AvgTimePerFrame > 0)
-            gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, int(UNITS), int(vih->AvgTimePerFrame),
-                nullptr);
+        if (vih->AvgTimePerFrame > 0) {
+            // 333333 units is 30 fps: encoders want the plain fraction.
+            const double fps = double(UNITS) / double(vih->AvgTimePerFrame);
+            int num = int(std::lround(fps)), den = 1;
+            if (std::abs(fps - num) > 0.01)
+                gst_util_double_to_fraction(fps, &num, &den);
+            gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+        }
         else if (current_) {
             int num = 0, den = 1;
             if (gst_structure_get_fraction(gst_caps_get_structure(current_.get(), 0), "framerate", &num, &den))
@@ -121,14 +126,6 @@ CapsPtr ProbeCurrentVideoFormat(GstElement *source)
     return current;
 }
 
-void TimestampIfLive(GstElement *source)
-{
-    if (!GST_IS_BASE_SRC(source) || !g_object_class_find_property(G_OBJECT_GET_CLASS(source), "do-timestamp"))
-        return;
-    if (gst_base_src_is_live(GST_BASE_SRC(source)))
-        g_object_set(source, "do-timestamp", TRUE, nullptr);
-}
-
 } // namespace
 
 std::shared_ptr<Filter> MakeSourceFilter(GstElement *source, const SourceOptions &options)
@@ -141,7 +138,6 @@ std::shared_ptr<Filter> MakeSourceFilter(GstElement *source, const SourceOptions
     filter->AddToBin(source);
     filter->source = source;
     filter->refuseConnection = options.refuseConnection;
-    TimestampIfLive(source);
     const bool video = options.kind == SourceKind::Video;
     GstElement *scale = video ? MakeElement("videoscale") : nullptr;
     GstElement *capsfilter = MakeElement("capsfilter");
