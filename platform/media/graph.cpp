@@ -235,7 +235,7 @@ HRESULT Graph::Impl::LinkWithConverter(Pin &out, Pin &in, Connection *conn)
 
     std::vector<const char *> chain;
     if (IsRaw(outCaps.get(), "video/x-raw") && IsRaw(inCaps.get(), "video/x-raw"))
-        chain = {"videoconvert", "videoscale"};
+        chain = {"videoconvert"};
     else if (IsRaw(outCaps.get(), "audio/x-raw") && IsRaw(inCaps.get(), "audio/x-raw"))
         chain = {"audioconvert", "audioresample"};
     else

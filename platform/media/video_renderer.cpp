@@ -212,7 +212,7 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         *hr = REGDB_E_CLASSNOTREG;
         return nullptr;
     }
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,RGBx,RGBA,BGR,RGB}"));
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format=BGRx"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
