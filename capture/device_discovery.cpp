@@ -128,25 +128,25 @@ HRESULT EnableMicrophoneInput(const std::shared_ptr<media::IBaseFilter> &microph
     HRESULT hr = microphone->EnumPins(&pins);
     if (Failed(hr))
         return hr;
-    // The lines named with text; a PulseAudio source has one active line, so
-    // enabling each in turn would leave the last one: choose one instead.
-    std::vector<std::shared_ptr<devices::AudioInputLinePin>> lines;
-    std::vector<devices::PulsePort> ports;
+    // The lines named with text. A PulseAudio source has one active line, so
+    // enabling each in turn would leave the last one on: one is chosen.
+    std::vector<std::shared_ptr<devices::IAMAudioInputMixer>> lines;
+    std::vector<devices::PulsePort> ports; // the lines as ports named by their index
     QString active;
     for (const auto &pin : pins) {
-        std::shared_ptr<devices::AudioInputLinePin> line;
+        std::shared_ptr<devices::IAMAudioInputMixer> line;
         if (pin->Direction() != media::PINDIR_INPUT || !pin->Name().contains(text)
             || Failed(media::QueryInterface(pin, &line)))
             continue;
+        const QString index = QString::number(lines.size());
         media::BOOL enabled = 0;
         if (Succeeded(line->get_Enable(&enabled)) && enabled)
-            active = line->Port().name;
+            active = index;
         lines.push_back(line);
-        ports.push_back(line->Port());
+        ports.push_back({index, pin->Name(), line->Plugged()});
     }
     const QString chosen = devices::ChooseInputPort(ports, active, text);
-    for (const auto &line : lines)
-        if (line->Port().name == chosen)
-            return line->Port().name == active ? S_OK : line->put_Enable(1);
-    return S_OK;
+    if (chosen.isEmpty() || chosen == active)
+        return S_OK;
+    return lines[chosen.toUInt()]->put_Enable(1);
 }

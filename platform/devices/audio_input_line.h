@@ -16,6 +16,8 @@ public:
     virtual HRESULT put_Enable(media::BOOL enable) = 0;
     // Whether this line is the active input now.
     virtual HRESULT get_Enable(media::BOOL *enabled) = 0;
+    // Whether something is plugged into the line (true when unknown).
+    virtual bool Plugged() const { return true; }
 };
 
 class AudioInputLinePin : public media::Pin, public IAMAudioInputMixer {
@@ -26,6 +28,7 @@ public:
 
     HRESULT put_Enable(media::BOOL enable) override;
     HRESULT get_Enable(media::BOOL *enabled) override;
+    bool Plugged() const override { return port_.available; }
     const PulsePort &Port() const { return port_; }
 
 private:

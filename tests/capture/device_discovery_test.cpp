@@ -2,6 +2,7 @@
 // what the user is told and what lands in the graph.
 #include "capture/device_discovery.h"
 #include "capture/graph_utils.h"
+#include "platform/devices/audio_input_line.h"
 #include "platform/devices/device_enumerator.h"
 #include "platform/devices/virtual_device.h"
 #include "platform/media/factory.h"
@@ -258,4 +259,63 @@ TEST(DeviceDiscovery, FileCameraReportsTheClipsFormatLikeACamera)
     EXPECT_EQ(mt.VideoInfo()->bmiHeader.biWidth, 176);
     EXPECT_EQ(mt.VideoInfo()->bmiHeader.biHeight, 144);
     EXPECT_EQ(mt.VideoInfo()->AvgTimePerFrame, 400000); // 25 fps in 100 ns units
+}
+
+namespace {
+
+// An input line that records how it was switched.
+class FakeLine : public media::Pin, public IAMAudioInputMixer {
+public:
+    FakeLine(const QString &name, bool plugged, bool enabled, QStringList *log)
+        : media::Pin(nullptr, media::PINDIR_INPUT, name, nullptr), plugged_(plugged), enabled_(enabled), log_(log) {}
+    HRESULT put_Enable(media::BOOL enable) override
+    {
+        log_->append(Name());
+        enabled_ = enable != 0;
+        return S_OK;
+    }
+    HRESULT get_Enable(media::BOOL *enabled) override
+    {
+        *enabled = enabled_;
+        return S_OK;
+    }
+    bool Plugged() const override { return plugged_; }
+
+private:
+    bool plugged_;
+    bool enabled_;
+    QStringList *log_;
+};
+
+std::shared_ptr<media::IBaseFilter> MicrophoneWithLines(std::vector<std::shared_ptr<media::Pin>> lines)
+{
+    media::SourceOptions options;
+    options.kind = media::SourceKind::Audio;
+    options.extraPins = std::move(lines);
+    return media::MakeSourceFilter(gst_element_factory_make("audiotestsrc", nullptr), options);
+}
+
+} // namespace
+
+TEST(DeviceDiscovery, EnableMicrophoneInputSelectsOneMicrophoneLine)
+{
+    QStringList log;
+    // "Line In" is active; of the microphone lines the rear one is unplugged.
+    auto microphone = MicrophoneWithLines({std::make_shared<FakeLine>(QStringLiteral("Line In"), true, true, &log),
+                                           std::make_shared<FakeLine>(QStringLiteral("Rear Microphone"), false, false, &log),
+                                           std::make_shared<FakeLine>(QStringLiteral("Front Microphone"), true, false, &log)});
+    ASSERT_TRUE(microphone);
+    EXPECT_EQ(EnableMicrophoneInput(microphone, QStringLiteral("Microphone")), S_OK);
+    EXPECT_EQ(log, QStringList{QStringLiteral("Front Microphone")});
+
+    // Already on a microphone line: nothing is switched.
+    log.clear();
+    auto onMicrophone = MicrophoneWithLines({std::make_shared<FakeLine>(QStringLiteral("Microphone"), true, true, &log),
+                                             std::make_shared<FakeLine>(QStringLiteral("Microphone 2"), true, false, &log)});
+    EXPECT_EQ(EnableMicrophoneInput(onMicrophone, QStringLiteral("Microphone")), S_OK);
+    EXPECT_TRUE(log.isEmpty());
+
+    // The name must contain the text exactly (case-sensitive).
+    EXPECT_EQ(EnableMicrophoneInput(microphone, QStringLiteral("microphone")), S_OK);
+    EXPECT_TRUE(log.isEmpty());
 }
