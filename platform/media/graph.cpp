@@ -668,9 +668,10 @@ HRESULT Graph::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *sto
     if ((how != AM_SEEKING_NoPositioning && how != AM_SEEKING_AbsolutePositioning)
         || (stopHow != AM_SEEKING_NoPositioning && stopHow != AM_SEEKING_AbsolutePositioning))
         return E_NOTIMPL;
-    int flags = GST_SEEK_FLAG_FLUSH;
-    flags |= (currentFlags & AM_SEEKING_SeekToKeyFrame) ? (GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE)
-                                                        : GST_SEEK_FLAG_ACCURATE;
+    // Key-frame seeks are made accurate too: the ASF demuxer cannot always find
+    // the key frame before a position and would then fall back to the start of
+    // the file. Decoding from the key frame costs at most a second of frames.
+    const int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
     const gint64 startNs = how == AM_SEEKING_AbsolutePositioning ? std::max<LONGLONG>(0, *current) * 100 : 0;
     if (CurrentState(d->pipeline) < GST_STATE_PAUSED) {
         if (how == AM_SEEKING_AbsolutePositioning) {

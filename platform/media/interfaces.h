@@ -103,7 +103,8 @@ public:
     virtual HRESULT GetCurrentPosition(LONGLONG *position) = 0;
     virtual HRESULT GetDuration(LONGLONG *duration) = 0;
     // current/stop may be null when their flags say AM_SEEKING_NoPositioning.
-    // AM_SEEKING_SeekToKeyFrame snaps to the key frame before the position.
+    // The position is reached exactly, also with AM_SEEKING_SeekToKeyFrame
+    // (decoding starts at the key frame before it).
     virtual HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) = 0;
 };
 

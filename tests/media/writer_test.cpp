@@ -213,26 +213,28 @@ TEST(Player, PositionsAndSeeksInMediaTimeAgreeWithTheFile)
     const Discovered d = Discover(path);
     ASSERT_TRUE(d.ok);
 
-    // The player's graph: reader -> decoders -> grabber -> renderer, sound.
+    // The picture half of the player's graph: reader -> decoder -> grabber -> renderer.
+    // (The sound half is left out: what the test machine offers as sound output
+    // varies, and the picture alone answers for the position.)
     auto graph = NewGraph();
     std::shared_ptr<IFileSourceFilter> source;
     auto reader = Create<Filter>(CLSID_WMAsfReader);
     graph->AddFilter(reader, QStringLiteral("Pelk FileSoure Filter"));
     ASSERT_EQ(QueryInterface(reader, &source), S_OK);
     ASSERT_EQ(source->Load(path, nullptr), S_OK);
+    std::vector<std::shared_ptr<Pin>> streams;
+    reader->EnumPins(&streams);
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0]->MajorType(), MEDIATYPE_Audio); // audio pins come first
+    EXPECT_EQ(streams[1]->MajorType(), MEDIATYPE_Video);
     auto video = Create<Filter>(CLSID_DMOWrapperFilter);
-    auto audio = Create<Filter>(CLSID_DMOWrapperFilter);
     std::dynamic_pointer_cast<IDMOWrapperFilter>(video)->Init(CLSID_CWMVDecMediaObject, DMOCATEGORY_VIDEO_DECODER);
-    std::dynamic_pointer_cast<IDMOWrapperFilter>(audio)->Init(CLSID_CWMADecMediaObject, DMOCATEGORY_AUDIO_DECODER);
-    auto sound = Create<Filter>(CLSID_DSoundRender);
     auto grabber = Create<Filter>(CLSID_SampleGrabber);
     auto renderer = Create<Filter>(CLSID_VideoRenderer);
-    for (auto f : {video, audio, sound, grabber, renderer})
+    for (auto f : {video, grabber, renderer})
         graph->AddFilter(f, QStringLiteral("f"));
-    // Audio pins come first, so "first free output" feeds the audio decoder first.
-    ASSERT_EQ(graph->Connect(PinAt(reader, 0), PinAt(audio, 0)), S_OK);
-    ASSERT_EQ(graph->Connect(PinAt(reader, 1), PinAt(video, 0)), S_OK);
-    ASSERT_EQ(graph->Connect(PinAt(audio, 1), PinAt(sound, 0)), S_OK);
+    ASSERT_EQ(graph->Connect(streams[0], PinAt(video, 0)), VFW_E_CANNOT_CONNECT); // sound into the video decoder
+    ASSERT_EQ(graph->Connect(streams[1], PinAt(video, 0)), S_OK);
     ASSERT_EQ(graph->Connect(PinAt(video, 1), PinAt(grabber, 0)), S_OK);
     ASSERT_EQ(graph->Connect(PinAt(grabber, 1), PinAt(renderer, 0)), S_OK);
     EXPECT_EQ(graph->SetTimeFormat(TIME_FORMAT_MEDIA_TIME), S_OK);
@@ -247,8 +249,7 @@ TEST(Player, PositionsAndSeeksInMediaTimeAgreeWithTheFile)
         S_OK);
     LONGLONG position = -1;
     ASSERT_EQ(graph->GetCurrentPosition(&position), S_OK);
-    EXPECT_NEAR(double(position) / UNITS, 1.5, 1.05); // a key frame at most a second before
-    EXPECT_LE(position, target);
+    EXPECT_NEAR(double(position) / UNITS, 1.5, 0.05);
     target = 0;
     ASSERT_EQ(graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
     ASSERT_EQ(graph->GetCurrentPosition(&position), S_OK);
