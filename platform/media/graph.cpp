@@ -93,6 +93,7 @@ struct Graph::Impl {
     std::deque<Event> events;
     bool draining = false;
     bool drained = false;
+    bool failed = false; // an error since the last start
     NotifyRelay *relay = nullptr;
     bool notifyOn = false;
 
@@ -196,6 +197,7 @@ void Graph::Impl::OnError(GstMessage *msg)
     g_free(debug);
     {
         std::lock_guard lock(eventMutex);
+        failed = true;
         if (draining) {
             drained = true;
             eventCond.notify_all();
@@ -561,8 +563,17 @@ HRESULT Graph::Stop()
     const GstState current = CurrentState(d->pipeline, &pending);
     if (current == GST_STATE_NULL && pending == GST_STATE_VOID_PENDING)
         return S_OK;
-    if (d->WritesFile() && (current >= GST_STATE_PAUSED || pending >= GST_STATE_PAUSED))
+    bool failed;
+    {
+        std::lock_guard lock(d->eventMutex);
+        failed = d->failed;
+        d->failed = false;
+    }
+    // After an error the streams no longer flow, so there is nothing to drain.
+    if (d->WritesFile() && !failed && (current >= GST_STATE_PAUSED || pending >= GST_STATE_PAUSED))
         d->Drain();
+    else if (d->WritesFile() && failed)
+        diag::OutputDebugString(QStringLiteral("media: the graph failed while writing; the file is closed as it is"));
     gst_element_set_state(d->pipeline, GST_STATE_NULL);
     return S_OK;
 }

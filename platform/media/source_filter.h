@@ -46,7 +46,8 @@ struct SourceOptions {
     std::function<bool()> refuseConnection;
 };
 
-// The filter owns source (its floating reference is sunk). Null, with a
+// source is an element or a bin with one always pad named "src" (give a bin a
+// ghost pad "src"). The filter owns source (its floating reference is sunk). Null, with a
 // diagnostic, when source is null.
 std::shared_ptr<Filter> MakeSourceFilter(GstElement *source, const SourceOptions &options);
 

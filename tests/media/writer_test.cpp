@@ -285,3 +285,39 @@ TEST(Player, FilesThatAreNotAsfAreRefused)
     EXPECT_EQ(reader->Load(cut, nullptr), VFW_E_UNKNOWN_FILE_TYPE);
     EXPECT_EQ(graph->RenderFile(cut), VFW_E_UNKNOWN_FILE_TYPE);
 }
+
+TEST(Writer, AnErrorWhileRecordingIsReportedAndStopDoesNotWaitForIt)
+{
+    diag::CaptureScope cap;
+    const QString path = testenv::MakeTempFolder() + QStringLiteral("/lost.wma");
+    Recording rec;
+    ASSERT_EQ(rec.Build(path, false), S_OK);
+    ASSERT_EQ(rec.graph->Run(), S_OK);
+    QThread::msleep(300);
+    // The microphone goes away, as a device does when it is unplugged.
+    std::vector<std::shared_ptr<Filter>> filters;
+    rec.graph->EnumFilters(&filters);
+    GstElement *mic = nullptr;
+    for (const auto &f : filters)
+        if (GstElement *src = SourceElementOf(f))
+            mic = src;
+    ASSERT_NE(mic, nullptr);
+    GError *error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device disappeared");
+    gst_element_post_message(mic, gst_message_new_error(GST_OBJECT(mic), error, "unplugged"));
+    g_error_free(error);
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_EQ(rec.graph->GetEvent(&code, &p1, &p2, 2000), S_OK);
+    EXPECT_EQ(code, EC_ERRORABORT);
+    EXPECT_TRUE(Failed(static_cast<HRESULT>(p1)));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(rec.graph->Stop(), S_OK);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_EQ(rec.graph->Stop(), S_OK);
+    bool reported = false;
+    for (const QString &line : cap.Lines())
+        reported |= line.startsWith(QStringLiteral("media: error from audiotestsrc")) && line.contains(QStringLiteral("device disappeared"));
+    EXPECT_TRUE(reported) << cap.Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(cap.Contains(QStringLiteral("media: the graph failed while writing; the file is closed as it is")));
+}
