@@ -1,8 +1,9 @@
 // Capture engine figures, run by hand:
-//   capture_bench [seconds]
+//   capture_bench [seconds [folder]]
 // 1. CPU seconds of preview plus recording (virtual 640x480 camera capped to
 //    320x240 at 30 fps, test tone) against gst-launch-1.0 -e running the same
-//    elements, for the same time.
+//    elements, for the same time. Offscreen (the default) nothing is drawn by
+//    gst-launch; with QT_QPA_PLATFORM=xcb on an X display both draw the whole view.
 // 2. Peak resident memory of this process while recording.
 // 3. Time of a snapshot without its 500 ms pause, at 320x240 and 640x480.
 #include "capture/graph_utils.h"
@@ -13,6 +14,7 @@
 #include "platform/media/source_filter.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +22,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <QEventLoop>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -54,14 +58,12 @@ long StatusKb(const char *field)
     return -1;
 }
 
+// Runs the event loop as the dialog would, without polling.
 void Pump(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct Hosts {
@@ -79,6 +81,19 @@ struct Hosts {
     QWidget window;
     QWidget *whole, *left, *right;
 };
+
+// Video frames in a written file, as ffprobe counts them (-1 without ffprobe).
+int VideoFrames(const QString &file)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-count_frames", "-select_streams", "v", "-show_entries",
+                                            "stream=nb_read_frames", "-of", "csv=p=0", file});
+    if (!probe.waitForFinished(30000))
+        return -1;
+    bool ok = false;
+    const int frames = probe.readAllStandardOutput().trimmed().toInt(&ok);
+    return ok ? frames : -1;
+}
 
 void RecordWithEngine(const QString &folder, int seconds)
 {
@@ -102,10 +117,19 @@ void RecordWithEngine(const QString &folder, int seconds)
     std::printf("engine:      %.2f CPU s over %.1f s wall (preview + recording)\n", cpu, wall.elapsed() / 1000.0);
     std::printf("peak RSS while recording: %.1f MB sampled, %.1f MB high-water mark\n", peakRss / 1024.0,
                 StatusKb("VmHWM:") / 1024.0);
-    std::printf("file: %s, %lld bytes\n", qPrintable(recorder.RecordingFileName()),
-                QFileInfo(recorder.RecordingFileName()).size());
+    std::printf("engine file: %lld bytes, %d video frames\n", QFileInfo(recorder.RecordingFileName()).size(),
+                VideoFrames(recorder.RecordingFileName()));
 }
 
+// On a real display the whole view is drawn by both; offscreen neither draws.
+QString WholeViewSink()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") ? QStringLiteral("ximagesink sync=true")
+                                                                   : QStringLiteral("video/x-raw,format=BGR ! fakesink sync=true");
+}
+
+// The identities give asfmux running-time stamps, as the file writer's probes
+// do; without them asfmux throttles the pipeline to a few frames a second.
 void RecordWithGstLaunch(const QString &folder, int seconds)
 {
     const QString file = folder + QStringLiteral("gst-launch.wmv");
@@ -114,12 +138,13 @@ void RecordWithGstLaunch(const QString &folder, int seconds)
         "video/x-raw,width=320,height=240 ! tee name=t "
         "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
         "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
-        "t. ! queue ! videoconvert ! video/x-raw,format=BGR ! fakesink sync=true "
-        "t. ! queue ! videoconvert ! avenc_wmv2 bitrate=700000 gop-size=30 ! queue ! asfmux name=m ! "
+        "t. ! queue ! videoconvert ! %2 "
+        "t. ! queue ! videoconvert ! avenc_wmv2 bitrate=700000 gop-size=30 ! identity single-segment=true ! queue ! "
+        "asfmux name=m ! "
         "filesink location=%1 "
         "audiotestsrc is-live=true ! audioconvert ! audioresample ! audio/x-raw,rate=44100,channels=2 ! "
-        "avenc_wmav2 bitrate=64000 ! queue ! m.")
-                                 .arg(file);
+        "avenc_wmav2 bitrate=64000 ! identity single-segment=true ! queue ! m.")
+                                 .arg(file, WholeViewSink());
     std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
     for (const QString &part : QProcess::splitCommand(pipeline))
         args.push_back(part.toStdString());
@@ -137,8 +162,9 @@ void RecordWithGstLaunch(const QString &folder, int seconds)
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    std::printf("gst-launch:  %.2f CPU s (same elements with fakesinks), %lld bytes written\n",
-                Seconds(usage.ru_utime) + Seconds(usage.ru_stime), QFileInfo(file).size());
+    std::printf("gst-launch:  %.2f CPU s (whole view: %s), %lld bytes, %d video frames\n",
+                Seconds(usage.ru_utime) + Seconds(usage.ru_stime), qPrintable(WholeViewSink()),
+                QFileInfo(file).size(), VideoFrames(file));
 }
 
 void TimeSnapshots(const QString &folder, int width, int height)
@@ -182,7 +208,8 @@ int main(int argc, char **argv)
     devices::SetDeviceConfig(devices::DeviceConfig::Parse(
         {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
     QTemporaryDir dir;
-    const QString folder = dir.path() + QLatin1Char('/');
+    // A folder given as second argument keeps the files for a look afterwards.
+    const QString folder = (argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.path()) + QLatin1Char('/');
 
     RecordWithEngine(folder, seconds);
     RecordWithGstLaunch(folder, seconds);
