@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
 #include <QSlider>
@@ -48,6 +49,17 @@ QWidget *MakeHost(QWidget *parent, int id, bool blackFrame)
     return host;
 }
 
+// The template's 8-point dialog font, made smaller where the system's sans
+// font runs wide, so every mode label fits its 70-pixel cell on one line
+// (a second line would lie under the video area).
+QFont DialogFont(QFont font)
+{
+    font.setPointSizeF(8.0);
+    while (font.pointSizeF() > 6.0 && QFontMetrics(font).horizontalAdvance(QStringLiteral("Video Tracing")) > 68)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    return font;
+}
+
 } // namespace
 
 MainDlg::MainDlg(QWidget *parent) : QDialog(parent)
@@ -55,10 +67,7 @@ MainDlg::MainDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Talvora"));
     setObjectName(QStringLiteral("TalvoraDlg"));
     InitSkinResources();
-    // The template's dialog font size; the mode labels' texts fit their 70-pixel cells in it.
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    setFont(DialogFont(font()));
     CreateControls();
     ConnectCommands();
 }

@@ -5,6 +5,7 @@
 #include "platform/ui/list_view.h"
 #include "tests/dialog/dialog_fixture.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -99,8 +100,12 @@ TEST_F(DialogTest, ModeLabelsCarryTheirTexts)
     const int labelIds[] = {ids::kLabelSolo, ids::kLabelConference, ids::kLabelVideo, ids::kLabelTracing,
                             ids::kLabelPhoto};
     const char *texts[] = {"Solo", "Conference", "Video", "Video Tracing", "Photo"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(static_cast<QLabel *>(d.ControlById(labelIds[i]))->text(), QLatin1String(texts[i]));
+    for (int i = 0; i < 5; ++i) {
+        auto *label = static_cast<QLabel *>(d.ControlById(labelIds[i]));
+        EXPECT_EQ(label->text(), QLatin1String(texts[i]));
+        // One line in the 70-pixel cell: a wrapped second line would hide under the video area.
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), 70) << texts[i];
+    }
 }
 
 TEST_F(DialogTest, EnterAndEscapeDoNotCloseTheDialog)
