@@ -26,6 +26,7 @@ constexpr LONG kMaxPreviewWidth = 320;
 constexpr LONG kCappedHeight = 240;
 constexpr DWORD kCappedImageSize = 320 * 240 * 3;
 constexpr LONG kHiddenViewPosition = 600; // beyond the side hosts' client areas
+constexpr LONG kRecordStartWaitMs = 3000;
 
 // The message boxes belong to the dialog that hosts the views.
 QWidget *OwnerOf(QWidget *host) { return host ? host->window() : nullptr; }
@@ -229,6 +230,11 @@ HRESULT VideoRecorder::StartRecording(const QString &folder, QWidget *wholeHost,
         if (Failed(hr)) {
             ui::InformationBox(OwnerOf(wholeHost), QStringLiteral("Record fail"));
             DiscardFailedRecording();
+        } else {
+            // Devices take a moment to start (a sound server connection); the
+            // recording should be running when the Record command returns.
+            OAFilterState state = State_Stopped;
+            mediaControl->GetState(kRecordStartWaitMs, &state);
         }
     }
     running = true;

@@ -5,7 +5,9 @@
 #include "capture/video_recorder.h"
 #include "capture_test_util.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/factory.h"
 #include "platform/media/filter.h"
+#include "platform/shell/local_clock.h"
 #include "platform/ui/message_box.h"
 #include "tests/support/test_environment.h"
 
@@ -349,6 +351,39 @@ TEST_F(VideoRecorderTest, CameraVanishingMidRecordingLeavesAPlayableFile)
     EXPECT_TRUE(info.videoCaps.contains("video/x-wmv"));
 }
 
+// The microphone array's processed sound goes to the file and, through the
+// audio tee, to the speakers for monitoring.
+TEST_F(VideoRecorderTest, MicrophoneArrayPathRecordsAndMonitors)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        GTEST_SKIP() << "the monitoring sound renderer needs a PulseAudio server (PULSE_SERVER is unset)";
+    Use(Devices(QStringLiteral("test")));
+    SetMicArrayInputFactory([] {
+        GstElement *tone = gst_element_factory_make("audiotestsrc", nullptr);
+        g_object_set(tone, "is-live", TRUE, nullptr);
+        return tone;
+    });
+    struct Restore {
+        ~Restore() { SetMicArrayInputFactory(nullptr); }
+    } restore;
+    VideoRecorder recorder;
+    ASSERT_EQ(recorder.StartRecording(Folder(), hosts.whole, hosts.left, hosts.right, true), S_OK);
+    EXPECT_TRUE(recorder.useMicArray);
+    EXPECT_FALSE(recorder.audioCapture);
+    const QStringList names = FilterNames(recorder.graph);
+    EXPECT_TRUE(names.contains(QStringLiteral("DMO filter")));
+    EXPECT_EQ(names.filter(QStringLiteral("InfTee Filter")).size(), 3); // video tee, audio tee, renderer
+    std::shared_ptr<IPin> rendererIn;
+    ASSERT_EQ(FindFreePin(recorder.soundRenderer, PINDIR_INPUT, &rendererIn), E_FAIL); // connected
+    capturetest::Pump(1500);
+    recorder.ReleaseGraph();
+    const auto info = capturetest::Discover(recorder.RecordingFileName());
+    ASSERT_TRUE(info.ok);
+    EXPECT_TRUE(info.seekable);
+    EXPECT_NEAR(info.seconds, 1.5, 0.3);
+    EXPECT_TRUE(info.audioCaps.contains("audio/x-wma")) << info.audioCaps.toStdString();
+}
+
 TEST_F(VideoRecorderTest, NoCameraTellsTheUserOncePerBuildAndRunsNothing)
 {
     Use(Devices(QStringLiteral("none")));
@@ -387,6 +422,24 @@ TEST_F(VideoRecorderTest, UnwritableFolderFailsWithoutAFile)
     recorder.ReleaseGraph();
     EXPECT_TRUE(FilesInFolder().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// The file cannot be opened once the graph runs (its name leads nowhere).
+TEST_F(VideoRecorderTest, RunThatCannotOpenTheFileSaysRecordFail)
+{
+    Use(Devices(QStringLiteral("test")));
+    shell::FixedClockScope clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    const QString name = Folder() + QStringLiteral("20260102-030405.wmv");
+    ASSERT_TRUE(QFile::link(Folder() + QStringLiteral("missing/folder/file.wmv"), name));
+    VideoRecorder recorder;
+    EXPECT_TRUE(Failed(Record(recorder)));
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("Record fail")});
+    EXPECT_TRUE(recorder.running);
+    recorder.ReleaseGraph();
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("20260102-030405.wmv")}); // the link alone
+    EXPECT_TRUE(QFileInfo(name).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(Folder() + QStringLiteral("missing")));
 }
 
 TEST_F(VideoRecorderTest, SlowCameraConnectsAfterRetries)
