@@ -63,6 +63,7 @@ public:
     // Transport operations the mode controller needs.
     void StopPlayback();
     void StopRecording();
+    void UnmuteAfterRecording();
 
     // Tracking loops (not built yet: the face tracking work adds them).
     void StartLiveTracking();
@@ -111,6 +112,7 @@ private:
     void OnSize();
     void OnDestroy();
     void EnterMode(int newMode);
+    void SwitchTo(int m);
     void StartLiveView(int m);
     void UseLayout(bool audio);
     QSize SkinSize(int id) const;

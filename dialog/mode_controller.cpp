@@ -23,15 +23,22 @@ void MainDlg::EnterMode(int newMode)
     if (mode == newMode)
         return;
     ClearModeButtons();
-    ModeButton(newMode)->SetLatched(true);
-    if (IsAudioMode(newMode))
+    SwitchTo(newMode);
+    mediaLibrary.RefreshThumbnails(newMode, this);
+    mediaLibrary.SelectFirstItem();
+}
+
+// Latches the mode's button, switches the layout (which stops everything),
+// starts the mode's live view and makes it the current mode.
+void MainDlg::SwitchTo(int m)
+{
+    ModeButton(m)->SetLatched(true);
+    if (IsAudioMode(m))
         UseAudioLayout();
     else
         UseVideoLayout();
-    StartLiveView(newMode);
-    mode = newMode;
-    mediaLibrary.RefreshThumbnails(newMode, this);
-    mediaLibrary.SelectFirstItem();
+    StartLiveView(m);
+    mode = m;
 }
 
 // The live view a mode runs while idle.
@@ -65,14 +72,7 @@ void MainDlg::RestoreSavedMode()
     // A stored value that names no mode starts the program in Solo.
     if (stored >= static_cast<std::uint32_t>(kModeCount))
         stored = Solo;
-    const int m = static_cast<int>(stored);
-    ModeButton(m)->SetLatched(true);
-    if (IsAudioMode(m))
-        UseAudioLayout();
-    else
-        UseVideoLayout();
-    StartLiveView(m);
-    mode = m;
+    SwitchTo(static_cast<int>(stored));
     modeEntered_ = true;
     activity = Idle;
     recordButton->SetLatched(false);
@@ -110,11 +110,7 @@ void MainDlg::UseLayout(bool audio)
 
 void MainDlg::StopEverything()
 {
-    if (!mutedBeforeRecording && mute.IsMuted()) {
-        mute.muted = false;
-        mute.SetMuteValue(false);
-        muteButton->setChecked(false);
-    }
+    UnmuteAfterRecording();
     switch (activity) {
     case Playing:
     case PlaybackEnded:

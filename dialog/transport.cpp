@@ -28,13 +28,19 @@ void MainDlg::StopPlayback()
     playButton->SetLatched(false);
 }
 
-void MainDlg::StopRecording()
+// Gives the speakers back when the recording muted them (they were not muted before).
+void MainDlg::UnmuteAfterRecording()
 {
     if (!mutedBeforeRecording && mute.IsMuted()) {
         mute.muted = false;
         mute.SetMuteValue(false);
         muteButton->setChecked(false);
     }
+}
+
+void MainDlg::StopRecording()
+{
+    UnmuteAfterRecording();
     switch (mode) {
     case Solo:
     case Conference:
