@@ -137,6 +137,8 @@ TEST_F(PhotoPreviewTest, StillsHaveTheCameraSizeAndPreviewPausesAndResumes)
     preview.ReleaseGraph();
     preview.ReleaseGraph();
     EXPECT_FALSE(preview.graph);
+    capturetest::Pump(100);
+    EXPECT_TRUE(hosts.whole->findChildren<QWidget *>().isEmpty());
     EXPECT_EQ(preview.ResumePreview(), VFW_E_WRONG_STATE);
 }
 

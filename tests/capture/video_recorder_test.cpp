@@ -194,6 +194,10 @@ TEST_F(VideoRecorderTest, PreviewBuildsTheThreeViewsAndHandsOutFrames)
     EXPECT_EQ(debug.Lines().size(), 3);
     recorder.ReleaseGraph();
     EXPECT_FALSE(recorder.graph);
+    // Mode switches release and rebuild often: no video window stays behind.
+    capturetest::Pump(100);
+    for (QWidget *host : {hosts.whole, hosts.left, hosts.right})
+        EXPECT_TRUE(host->findChildren<QWidget *>().isEmpty());
 }
 
 // What the user sees: the pattern in the whole view, nothing in the side views.
