@@ -199,7 +199,7 @@ TEST(Factory, UnknownClassesAndMissingPluginsFailWithADiagnostic)
     EXPECT_EQ(CoCreateInstance(CLSID_Colour, &ok), S_OK);
 }
 
-TEST(Graph, EventsQueueInOrderAndGetEventTimesOut)
+TEST(Graph, GetEventTimesOutWhenNothingIsQueued)
 {
     auto graph = NewGraph();
     LONG code = 0;
