@@ -2,6 +2,7 @@
 // A main dialog set up the way the application object does it, with message
 // boxes recorded instead of shown.
 #include "dialog/main_dlg.h"
+#include "platform/devices/device_config.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/ui/message_box.h"
 
@@ -30,6 +31,17 @@ protected:
         return *dialog;
     }
 
+    static devices::DeviceConfig NoDevices()
+    {
+        devices::DeviceConfig config;
+        config.camera.none = true;
+        config.microphone.none = true;
+        return config;
+    }
+
+    // The machine's own camera and microphone are never opened by these tests;
+    // a test that wants a picture installs virtual devices of its own.
+    devices::DeviceConfigScope devicesScope{NoDevices()};
     ui::RecordingPresenter boxes;
     diag::CaptureScope debug;
     std::unique_ptr<MainDlg> dialog;
