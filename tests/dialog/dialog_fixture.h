@@ -6,12 +6,20 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/ui/message_box.h"
 
+#include <QDir>
 #include <QSettings>
 #include <gtest/gtest.h>
 #include <memory>
 
 class DialogTest : public ::testing::Test {
 protected:
+    // Every test starts like a first run: no stored mode, no captures.
+    void SetUp() override
+    {
+        QSettings(QStringLiteral("Orvenic"), QStringLiteral("Talvora")).clear();
+        QDir(QDir::homePath() + QStringLiteral("/Documents/Talvora")).removeRecursively();
+    }
+
     void StoreMode(const QVariant &value)
     {
         QSettings store(QStringLiteral("Orvenic"), QStringLiteral("Talvora"));
