@@ -42,4 +42,6 @@ if [[ -n "$display" ]]; then
 fi
 
 cd "$build"
-ctest --output-on-failure -j2 --timeout 300
+# One test at a time: the recording tests measure real durations and should
+# not share the two cores with another recording.
+ctest --output-on-failure --timeout 300
