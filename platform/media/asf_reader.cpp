@@ -1,6 +1,7 @@
 #include "platform/media/asf_reader.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/media/asf_file_name.h"
 #include "platform/media/gst_util.h"
 
 #include <QFile>
@@ -141,17 +142,7 @@ HRESULT AsfReader::Load(const QString &fileName, const AM_MEDIA_TYPE *)
 
 HRESULT AsfReader::GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt)
 {
-    if (!fileName)
-        return E_POINTER;
-    if (d->fileName.isEmpty())
-        return E_FAIL;
-    *fileName = d->fileName;
-    if (mt) {
-        *mt = AM_MEDIA_TYPE();
-        mt->majortype = MEDIATYPE_Stream;
-        mt->subtype = MEDIASUBTYPE_Asf;
-    }
-    return S_OK;
+    return ReportAsfFile(d->fileName, fileName, mt);
 }
 
 } // namespace media

@@ -1,6 +1,7 @@
 #include "platform/media/asf_writer.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/media/asf_file_name.h"
 #include "platform/media/gst_util.h"
 
 #include <QDir>
@@ -199,17 +200,7 @@ HRESULT AsfWriter::SetFileName(const QString &fileName, const AM_MEDIA_TYPE *)
 
 HRESULT AsfWriter::GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt)
 {
-    if (!fileName)
-        return E_POINTER;
-    if (d->fileName.isEmpty())
-        return E_FAIL;
-    *fileName = d->fileName;
-    if (mt) {
-        *mt = AM_MEDIA_TYPE();
-        mt->majortype = MEDIATYPE_Stream;
-        mt->subtype = MEDIASUBTYPE_Asf;
-    }
-    return S_OK;
+    return ReportAsfFile(d->fileName, fileName, mt);
 }
 
 void AsfWriter::BeforeRun()
