@@ -10,10 +10,16 @@ class QObject;
 class MasterMute {
 public:
     virtual ~MasterMute() = default;
-    void InitMuteButton(QAbstractButton *button, QObject *notifyTarget);
+    bool InitMuteButton(QAbstractButton *button, QObject *notifyTarget);
     bool IsMuted() const { return muted; }
-    void SetMuteValue(bool value);
-    int VolumeToSliderLevel() const { return 0; }
+    bool GetMuteValue(bool *value);
+    bool SetMuteValue(bool value);
+    void MuteOn();
+    void MuteOff();
+    std::uint32_t GetMasterVolume();
+    std::uint32_t SetMasterVolume(std::uint32_t value);
+    std::uint32_t GetVolumeStep();
+    int VolumeToSliderLevel() { return 0; }
 
     bool muted = false;
 

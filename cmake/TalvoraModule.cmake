@@ -19,9 +19,8 @@ function(talvora_module name)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${M_DEPS})
-  target_compile_definitions(${name} PUBLIC
-    TALVORA_BUILD_PRODUCT_DIR="${TALVORA_BUILD_PRODUCT_DIR}"
-    QT_NO_KEYWORDS)
+  # No absolute paths in the compile line, so that ccache serves every checkout.
+  target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
 endfunction()
 
 # talvora_tests(<area> LIBS <target>...): one GoogleTest binary per folder tests/<area>.

@@ -68,7 +68,13 @@ public:
     // Tracking loops (not built yet: the face tracking work adds them).
     void StartLiveTracking();
     void StopLiveTracking();
+    void StartPlaybackTracking();
     void StopPlaybackTracking();
+
+    // The stored photo shown in the whole view (photo mode's Play): draws
+    // `picture` there and keeps it across exposes, until cleared.
+    void DrawPictureInWholeFrame();
+    void ClearPictureFromWholeFrame();
 
     // Menus.
     void OnDeviceMenu();

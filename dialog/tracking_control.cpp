@@ -12,4 +12,9 @@ void MainDlg::StartLiveTracking()
 
 void MainDlg::StopLiveTracking() {}
 
+void MainDlg::StartPlaybackTracking()
+{
+    diag::OutputDebugString(QStringLiteral("playback tracking loop is not built yet"));
+}
+
 void MainDlg::StopPlaybackTracking() {}

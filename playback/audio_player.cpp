@@ -8,4 +8,16 @@ HRESULT AudioPlayer::OpenAndPlay(const QString &, QObject *)
     return E_NOTIMPL;
 }
 
-void AudioPlayer::ReleaseGraph() { paused = false; }
+bool AudioPlayer::GetPosition(double *) { return false; }
+bool AudioPlayer::GetLength(double *) { return false; }
+bool AudioPlayer::SetPosition(double) { return false; }
+bool AudioPlayer::HandleEvents() { return false; }
+
+void AudioPlayer::ReleaseGraph()
+{
+    graph.reset();
+    mediaControl.reset();
+    mediaEvent.reset();
+    captureBuilder.reset();
+    mediaSeeking.reset();
+}

@@ -43,5 +43,6 @@ fi
 
 cd "$build"
 # One test at a time: the recording tests measure real durations and should
-# not share the two cores with another recording.
-ctest --output-on-failure --timeout 300
+# not share the two cores with another recording. Extra arguments go to ctest
+# (for example -R Audio).
+ctest --output-on-failure --timeout 300 "$@"
