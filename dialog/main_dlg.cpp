@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 
 QRect pictureRect;
 
@@ -69,6 +70,9 @@ MainDlg::MainDlg(QWidget *parent) : QDialog(parent)
     InitSkinResources();
     setFont(DialogFont(font()));
     CreateControls();
+    playTimer_ = new QTimer(this);
+    recordHold_ = new QTimer(this);
+    recordHold_->setSingleShot(true);
     ConnectCommands();
 }
 
@@ -78,6 +82,9 @@ MainDlg::~MainDlg()
     // stops every engine, so no recording is left open.
     if (!destroyed_ && modeEntered_)
         OnDestroy();
+    // A hold cut short by the window's end must not lock Record for good.
+    if (recordHold_->isActive())
+        recordBusy = false;
 }
 
 void MainDlg::CreateControls()
@@ -144,6 +151,20 @@ void MainDlg::ConnectCommands()
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
     connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
     connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
+    connect(recordButton, &QAbstractButton::clicked, this, &MainDlg::OnRecord);
+    connect(stopButton, &QAbstractButton::clicked, this, &MainDlg::OnStop);
+    connect(playButton, &QAbstractButton::clicked, this, &MainDlg::OnPlay);
+    connect(forwardButton, &QAbstractButton::clicked, this, &MainDlg::OnForward);
+    connect(backwardButton, &QAbstractButton::clicked, this, &MainDlg::OnBackward);
+    connect(thumbnailList, &ui::ListView::ItemDoubleClicked, this, [this](int) { OnListDoubleClick(); });
+    connect(playTimer_, &QTimer::timeout, this, [this] { OnTimer(ids::kPlayTimer); });
+    connect(recordHold_, &QTimer::timeout, this, [] { recordBusy = false; });
+    // WM_HSCROLL comes from the user only: every action (each drag movement
+    // included) and the release, never the timer's own position updates.
+    connect(positionSlider, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { OnHScroll(action, positionSlider->sliderPosition(), positionSlider); });
+    connect(positionSlider, &QAbstractSlider::sliderReleased, this,
+            [this] { OnHScroll(QAbstractSlider::SliderNoAction, positionSlider->sliderPosition(), positionSlider); });
 }
 
 bool MainDlg::OnInitDialog()

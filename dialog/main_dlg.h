@@ -29,6 +29,7 @@ class CLabel;
 class CMySliderControl;
 class QLabel;
 class QSlider;
+class QTimer;
 namespace ui {
 class ImageList;
 class ListView;
@@ -36,6 +37,8 @@ class ListView;
 
 // Where stored photos are drawn: the client rectangle of the audio picture.
 extern QRect pictureRect;
+// True while a Record command is in progress or in its one-second hold.
+extern bool recordBusy;
 
 class MainDlg : public QDialog {
     Q_OBJECT
@@ -60,9 +63,28 @@ public:
     void SaveModeState(std::uint32_t value);
     std::uint32_t LoadModeState();
 
-    // Transport operations the mode controller needs.
-    void StopPlayback();
+    // Transport commands.
+    void OnRecord();
+    void OnStop();
+    void OnPlay();
+    void OnForward();
+    void OnBackward();
+    // True when the notification's result was set (false on the early returns).
+    bool OnListDoubleClick();
+    void OnTimer(unsigned id);
+    void OnHScroll(int code, int position, QObject *control);
+    int OnGraphEvent();
+
+    // Transport operations, also used by the mode controller and the session handlers.
+    // True when the recording (or the snapshot) started.
+    bool StartRecordingForMode();
     void StopRecording();
+    void FinishRecording();
+    HRESULT PlayFileInMode(const QString &path);
+    void PausePlayback();
+    void ResumePlayback();
+    void StopPlayback();
+    void StopPlaybackAndRestorePreview();
     void UnmuteAfterRecording();
 
     // Tracking loops (not built yet: the face tracking work adds them).
@@ -102,6 +124,7 @@ protected:
     // Skin bitmaps come from the embedded resources; tests override this.
     virtual QImage LoadSkinResource(int id) const;
 
+    void customEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -123,6 +146,14 @@ private:
     void UseLayout(bool audio);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
+    void SetButtonLatched(CHoverButton *button, bool latched);
+    void RestoreLiveView(bool useMicArray);
+    void StopLiveTrackingAndClear();
+    void StopPlaybackTrackingAndClear();
+    void FinishRecordingAndSelectLast();
+    HRESULT PlayVideoFile(const QString &path);
+    void StartPlayTimer();
+    void MoveSelection(bool forward);
 
 public:
     // Members in declaration order.
@@ -166,6 +197,7 @@ public:
     int activity = Idle;
     int mode = -1; // no mode until RestoreSavedMode enters one
     library::MediaPaths paths;
+    QString currentFilePath;
     unsigned playTimerId = 0;
     QWidget *wholeFrame = nullptr;
     QWidget *leftFrame = nullptr;
@@ -188,4 +220,8 @@ public:
 private:
     bool destroyed_ = false;
     bool modeEntered_ = false;
+    // The position timer (id 100) and the one-second Record hold; both run on
+    // the event loop so the live picture keeps being painted.
+    QTimer *playTimer_ = nullptr;
+    QTimer *recordHold_ = nullptr;
 };
