@@ -1,14 +1,17 @@
 // The recording graph of the audio modes on virtual and PulseAudio devices:
 // what it builds on each path, what the written file holds when decoded, and
 // what is left behind when a step fails.
+#include "audio/mic_array_status.h"
 #include "audio_test_util.h"
 #include "capture/audio_recorder.h"
 #include "capture/graph_utils.h"
 #include "capture_test_util.h"
 #include "library/media_paths.h"
+#include "platform/devices/device_enumerator.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/media/factory.h"
 #include "platform/media/filter.h"
+#include "platform/media/simple_filters.h"
 #include "platform/shell/local_clock.h"
 #include "platform/ui/message_box.h"
 #include "tests/support/test_environment.h"
@@ -18,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <atomic>
 #include <unistd.h>
 
 using namespace media;
@@ -48,6 +52,59 @@ struct ToneIntoMicArray {
         });
     }
     ~ToneIntoMicArray() { SetMicArrayInputFactory(nullptr); }
+};
+
+// Plays a tone into the test server's null sink (what its monitor hears) and
+// keeps listening to that monitor, noting the loudest level heard.
+struct NullSink {
+    static constexpr const char *kName = "talvora_null";
+    explicit NullSink(bool playTone, double hz = 440)
+    {
+        if (playTone)
+            tone = Launch(QStringLiteral("audiotestsrc is-live=true freq=%1 ! pulsesink device=%2").arg(hz).arg(kName));
+        listener = Launch(QStringLiteral("pulsesrc device=%1.monitor ! audioconvert ! "
+                                         "audio/x-raw,format=F32LE,channels=1 ! appsink name=s sync=false")
+                              .arg(kName));
+        GstElement *sink = gst_bin_get_by_name(GST_BIN(listener), "s");
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = [](GstAppSink *s, gpointer data) {
+            GstSample *sample = gst_app_sink_pull_sample(s);
+            GstMapInfo map;
+            if (sample && gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ)) {
+                const auto *f = reinterpret_cast<const float *>(map.data);
+                const std::vector<float> block(f, f + map.size / sizeof(float));
+                auto *loudest = static_cast<std::atomic<double> *>(data);
+                *loudest = std::max(loudest->load(), audiotest::Rms(block));
+                gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
+            }
+            if (sample)
+                gst_sample_unref(sample);
+            return GST_FLOW_OK;
+        };
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &loudest, nullptr);
+        gst_object_unref(sink);
+        for (GstElement *p : {tone, listener})
+            if (p)
+                gst_element_get_state(p, nullptr, nullptr, 5 * GST_SECOND);
+    }
+    ~NullSink()
+    {
+        for (GstElement *p : {tone, listener})
+            if (p) {
+                gst_element_set_state(p, GST_STATE_NULL);
+                gst_object_unref(p);
+            }
+    }
+    static GstElement *Launch(const QString &description)
+    {
+        GstElement *p = gst_parse_launch(description.toUtf8().constData(), nullptr);
+        if (p)
+            gst_element_set_state(p, GST_STATE_PLAYING);
+        return p;
+    }
+    GstElement *tone = nullptr;
+    GstElement *listener = nullptr;
+    std::atomic<double> loudest{0};
 };
 
 class AudioRecorderTest : public ::testing::Test {
@@ -151,6 +208,146 @@ TEST_F(AudioRecorderTest, MicrophoneArrayPathRecordsAndMonitors)
     capturetest::Pump(2000);
     recorder.ReleaseGraph();
     ExpectWmaOfTone(recorder.RecordingFileName(), 2.0, 660);
+}
+
+// The real capture path: PulseAudio's source for the null sink's monitor.
+TEST_F(AudioRecorderTest, RecordsFromTheSoundServersMonitorSource)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        GTEST_SKIP() << "needs the test PulseAudio server (PULSE_SERVER is unset)";
+    Use(Devices(QStringLiteral("none")));
+    NullSink sink(true, 440);
+    AudioRecorder recorder;
+    const QString file = Record(recorder, 3000);
+    ExpectWmaOfTone(file, 3.0, 440);
+}
+
+// The status library that reports an array turns Solo's recording to the
+// array path; Conference is always given false.
+TEST_F(AudioRecorderTest, MicArrayStatusChoosesThePathOfSoloOnly)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        GTEST_SKIP() << "the monitoring sound renderer needs a PulseAudio server (PULSE_SERVER is unset)";
+    const QByteArray saved = qgetenv("TALVORA_PROGRAM_FILES");
+    qputenv("TALVORA_PROGRAM_FILES", TALVORA_FIXTURE_ROOT "/on");
+    std::shared_ptr<void> module;
+    bool status = false;
+    const bool loaded = LoadMicArrayStatus(module, status);
+    qputenv("TALVORA_PROGRAM_FILES", saved);
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(status);
+
+    UseToneMicrophone();
+    ToneIntoMicArray tone;
+    AudioRecorder solo;
+    ASSERT_EQ(solo.StartRecording(Folder(), status), S_OK);
+    EXPECT_TRUE(FilterNames(solo.graph).contains(QStringLiteral("DMO filter")));
+    solo.ReleaseGraph();
+    capturetest::Pump(1100); // a new second, a new file name
+    AudioRecorder conference;
+    ASSERT_EQ(conference.StartRecording(Folder(), false), S_OK);
+    EXPECT_FALSE(FilterNames(conference.graph).contains(QStringLiteral("DMO filter")));
+    EXPECT_TRUE(conference.microphone);
+    conference.ReleaseGraph();
+}
+
+// On the array path the recording is heard live: the default output (the
+// null sink) receives it while it is written.
+TEST_F(AudioRecorderTest, MicArrayRecordingIsHeardOnTheDefaultOutput)
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        GTEST_SKIP() << "needs the test PulseAudio server (PULSE_SERVER is unset)";
+    UseToneMicrophone();
+    NullSink sink(false);
+    capturetest::Pump(500);
+    const double before = sink.loudest;
+    ToneIntoMicArray tone;
+    AudioRecorder recorder;
+    Record(recorder, 2000, true);
+    EXPECT_LT(before, 0.01);
+    EXPECT_GT(sink.loudest.load(), 0.05);
+    ExpectWmaOfTone(recorder.RecordingFileName(), 2.0, 440);
+}
+
+// The renderer behind the tee takes no sound (here: a picture converter
+// stands where it belongs): the start ends with that code, the graph never
+// runs and no file is written, although the writer is connected.
+TEST_F(AudioRecorderTest, TeeThatCannotFeedTheRendererEndsTheStartUnrun)
+{
+    UseToneMicrophone();
+    ToneIntoMicArray tone;
+    RegisterClassFactory(CLSID_DSoundRender, [](std::shared_ptr<IUnknown> *out) {
+        HRESULT hr = S_OK;
+        *out = ColourConverter::Create(&hr);
+        return hr;
+    });
+    struct Restore {
+        ~Restore()
+        {
+            RegisterClassFactory(CLSID_DSoundRender, [](std::shared_ptr<IUnknown> *out) {
+                HRESULT hr = S_OK;
+                *out = AudioRenderer::Create(&hr);
+                return hr;
+            });
+        }
+    } restore;
+    AudioRecorder recorder;
+    const HRESULT hr = recorder.StartRecording(Folder(), true);
+    EXPECT_EQ(hr, VFW_E_CANNOT_CONNECT) << std::hex << hr;
+    std::shared_ptr<IPin> free;
+    EXPECT_EQ(FindFreePin(recorder.asfWriter, PINDIR_INPUT, &free), E_FAIL);
+    OAFilterState state = State_Running;
+    ASSERT_TRUE(recorder.mediaControl);
+    recorder.mediaControl->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    recorder.ReleaseGraph();
+    EXPECT_TRUE(FilesInFolder().isEmpty());
+}
+
+// A microphone that stops delivering one second in (unplugged), and a
+// recorder destroyed mid-recording (the dialog closing): finished files.
+TEST_F(AudioRecorderTest, VanishingMicrophoneAndDestroyedRecorderLeaveFinishedFiles)
+{
+    devices::RegisterSystemDeviceEnum();
+    RegisterClassFactory(CLSID_SystemDeviceEnum, [](std::shared_ptr<IUnknown> *out) {
+        struct OneMicrophone : devices::ICreateDevEnum {
+            HRESULT CreateClassEnumerator(const Guid &, std::shared_ptr<devices::IEnumMoniker> *e, DWORD) override
+            {
+                auto mic = std::make_shared<devices::SimpleMoniker>(
+                    QStringLiteral("Short Microphone"), QString(), [](std::shared_ptr<IBaseFilter> *filter) {
+                        GstElement *src = gst_element_factory_make("audiotestsrc", nullptr);
+                        g_object_set(src, "is-live", TRUE, "num-buffers", 43, nullptr); // about 1 s
+                        SourceOptions options;
+                        options.kind = SourceKind::Audio;
+                        *filter = MakeSourceFilter(src, options);
+                        return *filter ? S_OK : E_FAIL;
+                    });
+                *e = std::make_shared<devices::MonikerList>(std::vector<std::shared_ptr<devices::IMoniker>>{mic});
+                return S_OK;
+            }
+        };
+        *out = std::make_shared<OneMicrophone>();
+        return S_OK;
+    });
+    struct Restore {
+        ~Restore() { devices::RegisterSystemDeviceEnum(true); }
+    } restore;
+    AudioRecorder recorder;
+    const QString cut = Record(recorder, 2000);
+    const auto info = capturetest::Discover(cut);
+    ASSERT_TRUE(info.ok);
+    EXPECT_TRUE(info.seekable);
+    EXPECT_NEAR(info.seconds, 1.0, 0.3);
+    devices::RegisterSystemDeviceEnum(true);
+
+    UseToneMicrophone();
+    capturetest::Pump(1100);
+    auto closing = std::make_unique<AudioRecorder>();
+    ASSERT_EQ(closing->StartRecording(Folder(), false), S_OK);
+    const QString file = closing->RecordingFileName();
+    capturetest::Pump(1500);
+    closing.reset();
+    ExpectWmaOfTone(file, 1.5, 440);
 }
 
 TEST_F(AudioRecorderTest, NoMicrophoneTellsTheUserOnceAndLeavesNoFile)
