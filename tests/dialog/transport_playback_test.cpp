@@ -1,0 +1,218 @@
+// Recording and playing back for real in the audio and video modes: the
+// position slider follows the player, pauses, seeks, and the end of a file
+// is noticed; double-click, Forward and Play during a recording.
+#include "controls/hover_button.h"
+#include "platform/devices/device_config.h"
+#include "platform/ui/list_view.h"
+#include "tests/dialog/dialog_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSlider>
+#include <QThread>
+#include <functional>
+
+namespace {
+
+void Pump(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+bool PumpUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+const char *Extension(int mode) { return IsAudioMode(mode) ? ".wma" : ".wmv"; }
+
+QString Folder(const MainDlg &d, int mode)
+{
+    switch (mode) {
+    case Solo: return d.Paths().audioSoloFolder;
+    case Conference: return d.Paths().audioConferenceFolder;
+    case Video: return d.Paths().videoFolder;
+    default: return d.Paths().tVideoFolder;
+    }
+}
+
+void Enter(MainDlg &d, int mode)
+{
+    using Handler = void (MainDlg::*)();
+    const Handler enter[] = {&MainDlg::OnSolo, &MainDlg::OnConference, &MainDlg::OnVideo, &MainDlg::OnVideoTracing};
+    (d.*enter[mode])();
+}
+
+double Position(MainDlg &d)
+{
+    double p = -1;
+    if (IsAudioMode(d.CurrentMode()))
+        d.audioPlayer.GetPosition(&p);
+    else
+        d.videoPlayer.GetPositionSeconds(&p);
+    return p;
+}
+
+double Length(MainDlg &d)
+{
+    double p = -1;
+    if (IsAudioMode(d.CurrentMode()))
+        d.audioPlayer.GetLength(&p);
+    else
+        d.videoPlayer.GetDurationSeconds(&p);
+    return p;
+}
+
+// A drag of the thumb to position, released there.
+void DragSlider(QSlider *slider, int position)
+{
+    slider->setSliderDown(true);
+    for (int p = slider->sliderPosition(); p != position; p += (position > p ? 50 : -50)) {
+        if (std::abs(position - p) < 50)
+            break;
+        slider->setSliderPosition(p);
+    }
+    slider->setSliderPosition(position);
+    slider->setSliderDown(false);
+}
+
+class TransportPlaybackTest : public DialogTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            GTEST_SKIP() << "needs the test run's private sound server (tools/test.sh)";
+    }
+    void Record(MainDlg &d, int ms)
+    {
+        d.OnRecord();
+        ASSERT_EQ(d.CurrentActivity(), Recording);
+        Pump(ms);
+        d.OnStop();
+        ASSERT_EQ(d.CurrentActivity(), Idle);
+        Pump(1100 - std::min(ms, 1100)); // the Record hold
+    }
+    devices::DeviceConfigScope devices{devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString())};
+};
+
+TEST_P(TransportPlaybackTest, RecordThenPlayPauseResumeSeekAndPlayAgainAfterTheEnd)
+{
+    const int mode = GetParam();
+    MainDlg &d = Open();
+    Enter(d, mode);
+    boxes.Clear(); // the start-up message about the face detector
+    Record(d, 3000);
+    const QStringList files = QDir(Folder(d, mode)).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0].endsWith(QLatin1String(Extension(mode))));
+    ASSERT_EQ(d.ThumbnailList()->GetNextSelectedItem(-1), 0);
+
+    d.OnPlay();
+    ASSERT_EQ(d.CurrentActivity(), Playing) << boxes.Texts().join(" | ").toStdString();
+    EXPECT_TRUE(d.playButton->IsLatched());
+    EXPECT_NEAR(Length(d), 3.0, 0.6) << "about as long as it was recorded";
+    if (!IsAudioMode(mode)) {
+        EXPECT_FALSE(d.videoRecorder.graph) << "the camera is given up while a file plays";
+    }
+    EXPECT_TRUE(PumpUntil([&] { return d.positionSlider->value() > 0; }, 3000));
+    const int first = d.positionSlider->value();
+    EXPECT_TRUE(PumpUntil([&] { return d.positionSlider->value() > first; }, 3000)) << "the slider moves";
+
+    d.OnPlay(); // pause
+    EXPECT_EQ(d.CurrentActivity(), Paused);
+    EXPECT_FALSE(d.playButton->IsLatched());
+    Pump(200);
+    const int paused = d.positionSlider->value();
+    Pump(600);
+    EXPECT_EQ(d.positionSlider->value(), paused) << "the slider stays while paused";
+
+    DragSlider(d.positionSlider, 500); // seeks while paused too
+    EXPECT_NEAR(Position(d), Length(d) / 2, 0.4);
+
+    d.OnPlay(); // resume
+    EXPECT_EQ(d.CurrentActivity(), Playing);
+    EXPECT_TRUE(d.playButton->IsLatched());
+    ASSERT_TRUE(PumpUntil([&] { return d.CurrentActivity() == PlaybackEnded; }, 20000)) << "end of file noticed";
+    EXPECT_FALSE(d.playButton->IsLatched());
+
+    d.OnPlay(); // from the start again
+    EXPECT_EQ(d.CurrentActivity(), Playing);
+    EXPECT_LT(Position(d), 1.0);
+    d.OnStop();
+    EXPECT_EQ(d.CurrentActivity(), Idle);
+    EXPECT_EQ(d.ThumbnailList()->GetNextSelectedItem(-1), -1);
+    EXPECT_EQ(d.positionSlider->value(), 0);
+    if (!IsAudioMode(mode)) {
+        EXPECT_TRUE(d.videoRecorder.running) << "the live view is back after Stop";
+    }
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(" | ").toStdString();
+}
+
+std::string ModeName(const ::testing::TestParamInfo<int> &info)
+{
+    static const char *const names[] = {"Solo", "Conference", "Video", "VideoTracing"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TransportPlaybackTest, ::testing::Values(Solo, Conference, Video, VideoTracing),
+                         ModeName);
+
+class TransportNavigationTest : public TransportPlaybackTest {};
+
+TEST_F(TransportNavigationTest, DoubleClickRestartsForwardWhilePausedPlaysTheNextAndPlayEndsARecording)
+{
+    MainDlg &d = Open();
+    Enter(d, Video);
+    boxes.Clear();
+    Record(d, 2500);
+    Pump(1000); // a second name stamp
+    Record(d, 1500);
+    ASSERT_EQ(d.ThumbnailList()->GetItemCount(), 2);
+    d.mediaLibrary.SelectFirstItem();
+
+    d.OnPlay();
+    ASSERT_EQ(d.CurrentActivity(), Playing);
+    ASSERT_TRUE(PumpUntil([&] { return Position(d) > 1.0; }, 5000));
+    EXPECT_TRUE(d.OnListDoubleClick());
+    EXPECT_EQ(d.CurrentActivity(), Playing);
+    EXPECT_LT(Position(d), 0.8) << "a double-click restarts the playing item";
+
+    ASSERT_TRUE(PumpUntil([&] { return Position(d) > 0.5; }, 5000));
+    d.OnPlay(); // pause
+    ASSERT_EQ(d.CurrentActivity(), Paused);
+    const QString firstFile = d.currentFilePath;
+    d.OnForward();
+    EXPECT_EQ(d.CurrentActivity(), Playing);
+    EXPECT_NE(d.currentFilePath, firstFile);
+    EXPECT_LT(Position(d), 0.8) << "the next item plays from its start";
+
+    // Play during a recording stops it and plays the new file.
+    d.OnStop();
+    Pump(1000);
+    d.OnRecord();
+    Pump(1500);
+    d.OnPlay();
+    EXPECT_EQ(d.CurrentActivity(), Playing);
+    EXPECT_FALSE(d.recordButton->IsLatched());
+    ASSERT_EQ(d.ThumbnailList()->GetItemCount(), 3);
+    EXPECT_EQ(d.ThumbnailList()->GetNextSelectedItem(-1), 2);
+    EXPECT_TRUE(d.currentFilePath.endsWith(d.ThumbnailList()->GetItemText(2)));
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(" | ").toStdString();
+    Pump(1100);
+}
+
+} // namespace
