@@ -216,3 +216,63 @@ TEST_F(TransportNavigationTest, DoubleClickRestartsForwardWhilePausedPlaysTheNex
 }
 
 } // namespace
+
+namespace {
+
+// A person hammering the transport bar: random presses for ten seconds per
+// mode. Nothing may crash or hang, and every capture left behind must play.
+class TransportRandomWalkTest : public TransportPlaybackTest {};
+
+TEST_P(TransportRandomWalkTest, RapidPressesLeaveOnlyPlayableCaptures)
+{
+    const int mode = GetParam();
+    MainDlg &d = Open();
+    using Handler = void (MainDlg::*)();
+    const Handler enter[] = {&MainDlg::OnSolo, &MainDlg::OnConference, &MainDlg::OnVideo, &MainDlg::OnVideoTracing,
+                             &MainDlg::OnPhoto};
+    (d.*enter[mode])();
+    std::srand(1000 + mode);
+    QElapsedTimer walk;
+    walk.start();
+    int presses = 0;
+    while (walk.elapsed() < 10000) {
+        switch (std::rand() % 7) {
+        case 0: d.OnRecord(); break;
+        case 1: d.OnStop(); break;
+        case 2: d.OnPlay(); break;
+        case 3: d.OnForward(); break;
+        case 4: d.OnBackward(); break;
+        case 5: d.OnListDoubleClick(); break;
+        default: DragSlider(d.positionSlider, std::rand() % 1001); break;
+        }
+        ++presses;
+        Pump(40 + std::rand() % 200);
+    }
+    d.OnStop();
+    Pump(1200);
+    EXPECT_GT(presses, 30);
+    ui::ListView *list = d.ThumbnailList();
+    EXPECT_GT(list->GetItemCount(), 0) << "the walk recorded something";
+    boxes.Clear();
+    for (int i = 0; i < list->GetItemCount(); ++i) {
+        d.OnStop();
+        for (int j = 0; j < list->GetItemCount(); ++j)
+            list->SetItemState(j, j == i ? ui::ListView::kSelected : 0u, ui::ListView::kSelected);
+        list->SetSelectionMark(i);
+        d.OnPlay();
+        EXPECT_EQ(d.CurrentActivity(), Playing) << list->GetItemText(i).toStdString();
+    }
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(" | ").toStdString();
+    d.OnStop();
+}
+
+std::string AnyModeName(const ::testing::TestParamInfo<int> &info)
+{
+    static const char *const names[] = {"Solo", "Conference", "Video", "VideoTracing", "Photo"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TransportRandomWalkTest, ::testing::Values(Solo, Conference, Video, VideoTracing, Photo),
+                         AnyModeName);
+
+} // namespace
