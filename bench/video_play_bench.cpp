@@ -47,8 +47,11 @@ bool Wait(const std::function<bool()> &done, int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms)
+    // Sleeps between rounds so the waiting itself costs no CPU.
+    while (!done() && timer.elapsed() < ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::msleep(2);
+    }
     return done();
 }
 
