@@ -127,6 +127,8 @@ protected:
     void customEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Paints the shown photo over the whole frame's video (picture_display.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
 
@@ -224,4 +226,6 @@ private:
     // the event loop so the live picture keeps being painted.
     QTimer *playTimer_ = nullptr;
     QTimer *recordHold_ = nullptr;
+    // Above the whole frame's video windows while a stored photo is shown.
+    QWidget *pictureLayer_ = nullptr;
 };
