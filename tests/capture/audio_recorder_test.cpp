@@ -14,11 +14,13 @@
 #include "platform/media/simple_filters.h"
 #include "platform/shell/local_clock.h"
 #include "platform/ui/message_box.h"
+#include "playback/audio_player.h"
 #include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <atomic>
@@ -348,6 +350,38 @@ TEST_F(AudioRecorderTest, VanishingMicrophoneAndDestroyedRecorderLeaveFinishedFi
     capturetest::Pump(1500);
     closing.reset();
     ExpectWmaOfTone(file, 1.5, 440);
+}
+
+// TALVORA_SMALL_DISK names a folder on a small file system (for example a
+// 48 KiB tmpfs) that the recording fills within seconds.
+TEST_F(AudioRecorderTest, FullDiskEndsTheRecordingAndKeepsWhatWasWritten)
+{
+    const QString small = qEnvironmentVariable("TALVORA_SMALL_DISK");
+    if (small.isEmpty())
+        GTEST_SKIP() << "set TALVORA_SMALL_DISK to a folder on a small file system";
+    UseToneMicrophone();
+    AudioRecorder recorder;
+    ASSERT_EQ(recorder.StartRecording(small + QLatin1Char('/'), false), S_OK);
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    bool ended = false;
+    capturetest::WaitUntil([&] {
+        ended = ended || (Succeeded(recorder.mediaEvent->GetEvent(&code, &p1, &p2, 0)) && code == EC_ERRORABORT);
+        return ended;
+    }, 20000);
+    EXPECT_TRUE(ended);
+    QElapsedTimer timer;
+    timer.start();
+    recorder.ReleaseGraph();
+    EXPECT_LT(timer.elapsed(), 6000);
+    const auto sound = audiotest::DecodeMono(recorder.RecordingFileName());
+    ASSERT_TRUE(sound.ok);
+    EXPECT_GT(sound.samples.size(), size_t(sound.rate)); // more than a second of it
+    EXPECT_NEAR(audiotest::DominantFrequency(sound), 440, 5);
+    AudioPlayer player; // and the program's own player takes it
+    EXPECT_EQ(player.OpenAndPlay(recorder.RecordingFileName(), nullptr), S_OK);
+    player.ReleaseGraph();
+    QFile::remove(recorder.RecordingFileName());
 }
 
 TEST_F(AudioRecorderTest, NoMicrophoneTellsTheUserOnceAndLeavesNoFile)
