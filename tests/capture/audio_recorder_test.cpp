@@ -352,6 +352,29 @@ TEST_F(AudioRecorderTest, VanishingMicrophoneAndDestroyedRecorderLeaveFinishedFi
     ExpectWmaOfTone(file, 1.5, 440);
 }
 
+// Names go by the second: Stop and Record again within one second must not
+// overwrite the file just made, and a name that stays taken is refused.
+TEST_F(AudioRecorderTest, QuickSecondRecordingKeepsTheFirstFile)
+{
+    UseToneMicrophone();
+    AudioRecorder recorder;
+    const QString first = Record(recorder, 300);
+    const QString second = Record(recorder, 300);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(FilesInFolder().size(), 2);
+    for (const QString &file : {first, second})
+        EXPECT_TRUE(capturetest::Discover(file).ok) << file.toStdString();
+
+    shell::FixedClockScope clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    const QString taken = Folder() + QStringLiteral("20260102-030405.wma");
+    ASSERT_TRUE(QFile::copy(first, taken));
+    const qint64 size = QFileInfo(taken).size();
+    EXPECT_TRUE(Failed(recorder.StartRecording(Folder(), false)));
+    recorder.ReleaseGraph();
+    EXPECT_EQ(QFileInfo(taken).size(), size);
+    EXPECT_TRUE(capturetest::Discover(taken).ok);
+}
+
 // TALVORA_SMALL_DISK names a folder on a small file system (for example a
 // 48 KiB tmpfs) that the recording fills within seconds.
 TEST_F(AudioRecorderTest, FullDiskEndsTheRecordingAndKeepsWhatWasWritten)
