@@ -28,20 +28,11 @@
 
 using namespace media;
 using capturetest::Devices;
+using capturetest::FilterNames;
 
 namespace {
 
 const QString kNoMicrophone = QStringLiteral("Microphone device is not detected.!");
-
-QStringList FilterNames(const std::shared_ptr<IGraphBuilder> &graph)
-{
-    std::vector<std::shared_ptr<IBaseFilter>> filters;
-    graph->EnumFilters(&filters);
-    QStringList names;
-    for (const auto &f : filters)
-        names << f->Name();
-    return names;
-}
 
 // The microphone array's input: a live tone instead of the sound server.
 struct ToneIntoMicArray {
