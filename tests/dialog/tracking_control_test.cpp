@@ -3,7 +3,11 @@
 #include "platform/dynlib/dynamic_library.h"
 #include "tests/dialog/dialog_fixture.h"
 
+#include "tests/support/test_environment.h"
+#include "tracking/view_rect.h"
+
 #include <QCoreApplication>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -125,4 +129,70 @@ TEST_F(DialogTest, AnIncompleteDetectorStartsNoLoop)
     EXPECT_EQ(d.liveTrackingThread, nullptr);
     EXPECT_EQ(d.playbackTrackingThread, nullptr);
     EXPECT_FALSE(d.trackingRun);
+}
+
+namespace {
+
+// A looping one-face clip made from Debian's astronaut picture (fetched by
+// tools/face_fixtures.sh); empty with *why set when that cannot be done.
+QString OneFaceClip(QString *why)
+{
+    const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
+    QProcess fetch;
+    fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {faces});
+    if (!fetch.waitForFinished(120000) || fetch.exitCode() != 0) {
+        *why = QStringLiteral("face pictures unavailable: ") + QString::fromLocal8Bit(fetch.readAllStandardError());
+        return {};
+    }
+    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QStringLiteral("/one face.wmv");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+        {"-loglevel", "error", "-y", "-loop", "1", "-i", faces + "/astronaut.png", "-f", "lavfi", "-i",
+         "anullsrc=r=44100:cl=mono", "-t", "4", "-r", "15", "-vf", "crop=384:288:64:0,scale=320:240", "-map", "0:v",
+         "-map", "1:a", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2", clip});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        *why = QStringLiteral("ffmpeg could not make the clip: ") + QString::fromLocal8Bit(ffmpeg.readAllStandardError());
+        return {};
+    }
+    return clip;
+}
+
+ViewRect WholeSource(const std::shared_ptr<media::IBasicVideo> &basic)
+{
+    ViewRect r;
+    if (basic)
+        basic->GetSourcePosition(&r.left, &r.top, &r.width, &r.height);
+    return r;
+}
+
+} // namespace
+
+// The shipped detector on a clip of one face: the whole view zooms in, live
+// from the camera and when a recording of it is played.
+TEST_F(DialogTest, OneFaceZoomsTheWholeViewLiveAndOnPlayback)
+{
+    QString why;
+    const QString clip = OneFaceClip(&why);
+    if (clip.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    devices::DeviceConfigScope camera(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=file:") + clip, QStringLiteral("--microphone=none")}, QString(), QString()));
+    MainDlg &d = Open();
+    ASSERT_TRUE(d.faceDetect.IsComplete());
+    d.OnVideoTracing();
+    ASSERT_NE(d.liveTrackingThread, nullptr);
+    // Nine sightings (2.25 s), then a pixel per side every 20 ms.
+    EXPECT_TRUE(WaitFor([&] { return WholeSource(d.videoRecorder.wholeBasicVideo).width < 250; }, 20000))
+        << "live: the whole view did not zoom";
+    d.StopLiveTracking();
+    d.videoRecorder.ReleaseGraph();
+
+    ASSERT_FALSE(Failed(d.videoPlayer.PlayFile(&d, d.wholeFrame, d.leftFrame, d.rightFrame, clip)));
+    ASSERT_TRUE(d.StartPlaybackTracking());
+    EXPECT_TRUE(WaitFor([&] {
+        const ViewRect r = WholeSource(d.videoPlayer.wholeBasicVideo);
+        return r.width > 0 && r.width < 250;
+    }, 20000)) << "playback: the whole view did not zoom";
+    EXPECT_TRUE(d.StopPlaybackTracking());
+    d.videoPlayer.ReleaseGraph();
 }
