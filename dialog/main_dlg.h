@@ -106,6 +106,8 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Paints the shown photo over the whole frame's video (picture_display.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
 
@@ -195,4 +197,6 @@ public:
 private:
     bool destroyed_ = false;
     bool modeEntered_ = false;
+    // Above the whole frame's video windows while a stored photo is shown.
+    QWidget *pictureLayer_ = nullptr;
 };
