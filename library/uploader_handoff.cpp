@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTextStream>
 
 namespace library {
 
@@ -53,8 +54,14 @@ QString UploaderHandoff::SaveUploadDocument(const QDomDocument &document, const 
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return out.errorString();
-    // -1: no whitespace added anywhere.
-    const QByteArray bytes = document.toByteArray(-1);
+    // Qt writes the declaration with single quotes and a line break; the tool
+    // gets it exactly as the document started, then the tree with no
+    // whitespace added (-1).
+    QString tree;
+    QTextStream stream(&tree);
+    document.documentElement().save(stream, -1);
+    stream.flush();
+    const QByteArray bytes = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + tree.toUtf8();
     if (out.write(bytes) != bytes.size()) {
         const QString reason = out.errorString();
         out.cancelWriting();
