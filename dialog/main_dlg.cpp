@@ -143,6 +143,7 @@ void MainDlg::ConnectCommands()
     connect(videoTracingButton, &QAbstractButton::clicked, this, &MainDlg::OnVideoTracing);
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
     connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
+    connect(shareMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnShareMenu);
     connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
 }
 

@@ -10,8 +10,10 @@
 #include "dialog/mode.h"
 #include "dialog/session.h"
 #include "imaging/picture.h"
+#include "library/mail_attachment.h"
 #include "library/media_library.h"
 #include "library/media_paths.h"
+#include "library/uploader_handoff.h"
 #include "playback/audio_player.h"
 #include "playback/video_player.h"
 #include "tracking/face_detect.h"
@@ -84,6 +86,9 @@ public:
     void OnMicrophoneProperty();
     void OnListRightClick(const QPoint &globalPos);
     void OnDeleteSelected();
+    void OnShareMenu();
+    void OnAttachToMail();
+    void OnUploadToFlickr();
 
     // WM_HELP.
     bool OnHelp();
@@ -193,6 +198,9 @@ public:
     ui::ListView *thumbnailList = nullptr;
     std::unique_ptr<ui::ImageList> imageList;
     CAppKit kit;
+    // Sharing: mail hand-offs still waiting for the mail client end with the dialog.
+    library::MailAttachment mailAttachment;
+    library::UploaderHandoff uploader;
 
 private:
     bool destroyed_ = false;
