@@ -150,6 +150,7 @@ void MainDlg::ConnectCommands()
     connect(videoTracingButton, &QAbstractButton::clicked, this, &MainDlg::OnVideoTracing);
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
     connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
+    connect(shareMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnShareMenu);
     connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
     connect(recordButton, &QAbstractButton::clicked, this, &MainDlg::OnRecord);
     connect(stopButton, &QAbstractButton::clicked, this, &MainDlg::OnStop);

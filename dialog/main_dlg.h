@@ -10,11 +10,14 @@
 #include "dialog/mode.h"
 #include "dialog/session.h"
 #include "imaging/picture.h"
+#include "library/mail_attachment.h"
 #include "library/media_library.h"
 #include "library/media_paths.h"
+#include "library/uploader_handoff.h"
 #include "playback/audio_player.h"
 #include "playback/video_player.h"
 #include "tracking/face_detect.h"
+#include "tracking/tracking_engine.h"
 
 #include <QDialog>
 #include <QImage>
@@ -87,11 +90,12 @@ public:
     void StopPlaybackAndRestorePreview();
     void UnmuteAfterRecording();
 
-    // Tracking loops (not built yet: the face tracking work adds them).
-    void StartLiveTracking();
-    void StopLiveTracking();
-    void StartPlaybackTracking();
-    void StopPlaybackTracking();
+    // Tracking loops: false when no loop was started (incomplete detector
+    // binding, no thread) or, for the stops, when none was held.
+    bool StartLiveTracking();
+    bool StopLiveTracking();
+    bool StartPlaybackTracking();
+    bool StopPlaybackTracking();
 
     // The stored photo shown in the whole view (photo mode's Play): draws
     // `picture` there and keeps it across exposes, until cleared.
@@ -104,6 +108,9 @@ public:
     void OnMicrophoneProperty();
     void OnListRightClick(const QPoint &globalPos);
     void OnDeleteSelected();
+    void OnShareMenu();
+    void OnAttachToMail();
+    void OnUploadToFlickr();
 
     // WM_HELP.
     bool OnHelp();
@@ -146,6 +153,9 @@ private:
     void SwitchTo(int m);
     void StartLiveView(int m);
     void UseLayout(bool audio);
+    bool StartTracking(std::unique_ptr<std::thread> *thread, std::atomic<bool> *finished,
+                       std::unique_ptr<TrackingEngine> engine, const char *threadName);
+    bool StopTracking(std::unique_ptr<std::thread> *thread, const std::atomic<bool> &finished);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
     void SetButtonLatched(CHoverButton *button, bool latched);
@@ -215,9 +225,14 @@ public:
     std::atomic<bool> liveTrackingFinished{true};
     std::atomic<bool> playbackTrackingFinished{true};
     std::int32_t detectorInitialised = 0;
+    media::BITMAPINFOHEADER streamHeader{};
+    std::int32_t detectorWidth = 0, detectorHeight = 0;
     ui::ListView *thumbnailList = nullptr;
     std::unique_ptr<ui::ImageList> imageList;
     CAppKit kit;
+    // Sharing: mail hand-offs still waiting for the mail client end with the dialog.
+    library::MailAttachment mailAttachment;
+    library::UploaderHandoff uploader;
 
 private:
     bool destroyed_ = false;

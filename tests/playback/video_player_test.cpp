@@ -332,3 +332,10 @@ TEST_F(VideoPlayerTest, DISABLED_FileCutInTheMiddlePlaysWhatItHoldsToItsEnd)
     ASSERT_TRUE(WaitUntil([&] { return !catcher.messages.isEmpty() && player.CheckCompletion(); }, 8000))
         << debug.Lines().join(QLatin1Char('\n')).toStdString() << " position " << Position();
 }
+
+TEST_F(VideoPlayerTest, PlayedFromTheStartItReachesItsEndNotice)
+{
+    ASSERT_EQ(Play(playbacktest::ProgramRecording()), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return !catcher.messages.isEmpty(); }, 10000));
+    EXPECT_TRUE(player.CheckCompletion());
+}
