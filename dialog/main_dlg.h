@@ -83,6 +83,13 @@ public:
     void OnListRightClick(const QPoint &globalPos);
     void OnDeleteSelected();
 
+    // Volume and mute.
+    void OnVolumeDown();
+    void OnVolumeUp();
+    void OnVolumeSliderReleased();
+    long OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId);
+    void OnMuteButton();
+
     // WM_HELP.
     bool OnHelp();
 
@@ -106,6 +113,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
+    void customEvent(QEvent *event) override;
 
 private:
     void CreateControls();
@@ -123,6 +131,8 @@ private:
     void UseLayout(bool audio);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
+    void StepVolume(int direction);
+    void UnmuteUnlessRecording();
 
 public:
     // Members in declaration order.
