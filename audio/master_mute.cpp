@@ -32,45 +32,41 @@ mixer::PulseMixer &MasterMute::VolumeLine()
     return *volumeLine_;
 }
 
-std::uint32_t MasterMute::GetMasterVolume()
+// Opens the speaker line and finds its volume control, writing the text of
+// the step that fails.
+std::optional<mixer::SpeakerLine> MasterMute::LookUpVolumeControl()
 {
     mixer::PulseMixer &line = VolumeLine();
     if (!line.Connected()) {
         Debug("mixerOpen() failed");
-        return kVolumeFailed;
+        return std::nullopt;
     }
-    const auto sink = line.DefaultSink();
+    auto sink = line.DefaultSink();
     if (!sink) {
         Debug("mixerGetLineInfo() failed");
-        return kVolumeFailed;
+        return std::nullopt;
     }
     if (!sink->hasVolume) {
         Debug("mixerGetLineControls() failed");
-        return kVolumeFailed;
+        return std::nullopt;
     }
-    return sink->volume;
+    return sink;
+}
+
+std::uint32_t MasterMute::GetMasterVolume()
+{
+    const auto sink = LookUpVolumeControl();
+    return sink ? sink->volume : kVolumeFailed;
 }
 
 std::uint32_t MasterMute::SetMasterVolume(std::uint32_t value)
 {
-    mixer::PulseMixer &line = VolumeLine();
-    if (!line.Connected()) {
-        Debug("mixerOpen() failed");
+    if (!LookUpVolumeControl())
         return rememberedMaximum;
-    }
-    const auto sink = line.DefaultSink();
-    if (!sink) {
-        Debug("mixerGetLineInfo() failed");
-        return rememberedMaximum;
-    }
-    if (!sink->hasVolume) {
-        Debug("mixerGetLineControls() failed");
-        return rememberedMaximum;
-    }
     const std::uint32_t maximum = mixer::PulseMixer::kNominalVolume;
     rememberedMaximum = maximum;
     if (value < maximum)
-        line.SetDefaultSinkVolume(value);
+        VolumeLine().SetDefaultSinkVolume(value);
     return maximum;
 }
 

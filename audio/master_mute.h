@@ -6,15 +6,15 @@
 // depend on the mute mixer; the mute mixer stays open for the life of the
 // owner and posts mixer::MixerControlChangeEvent to the window given to
 // InitMuteButton whenever the speakers change.
+#include "platform/mixer/pulse_mixer.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QAbstractButton;
 class QObject;
-namespace mixer {
-class PulseMixer;
-}
 
 class MasterMute {
 public:
@@ -62,5 +62,6 @@ public:
 
 private:
     mixer::PulseMixer &VolumeLine();
+    std::optional<mixer::SpeakerLine> LookUpVolumeControl();
     std::unique_ptr<mixer::PulseMixer> volumeLine_;
 };
