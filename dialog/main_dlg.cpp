@@ -6,6 +6,7 @@
 #include "controls/my_slider_control.h"
 #include "dialog/control_ids.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/mixer/mixer_control_change_event.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/list_view.h"
@@ -145,6 +146,12 @@ void MainDlg::ConnectCommands()
     connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
     connect(shareMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnShareMenu);
     connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
+    connect(volumeDownButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeDown);
+    connect(volumeUpButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeUp);
+    connect(volumeSlider, &QSlider::sliderReleased, this, &MainDlg::OnVolumeSliderReleased);
+    connect(muteButton, &QAbstractButton::clicked, this, &MainDlg::OnMuteButton);
+    // The mute button looks pressed exactly while its check state says muted.
+    connect(muteButton, &QAbstractButton::toggled, muteButton, &CHoverButton::SetLatched);
 }
 
 bool MainDlg::OnInitDialog()
@@ -332,6 +339,16 @@ void MainDlg::done(int result)
     if (!destroyed_)
         OnDestroy();
     QDialog::done(result);
+}
+
+void MainDlg::customEvent(QEvent *event)
+{
+    if (event->type() == mixer::MixerControlChangeEvent::Type()) {
+        const auto *change = static_cast<mixer::MixerControlChangeEvent *>(event);
+        OnMixerControlChange(change->Mixer(), change->ControlId());
+        return;
+    }
+    QDialog::customEvent(event);
 }
 
 void MainDlg::OnDestroy()

@@ -90,6 +90,13 @@ public:
     void OnAttachToMail();
     void OnUploadToFlickr();
 
+    // Volume and mute.
+    void OnVolumeDown();
+    void OnVolumeUp();
+    void OnVolumeSliderReleased();
+    long OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId);
+    void OnMuteButton();
+
     // WM_HELP.
     bool OnHelp();
 
@@ -115,6 +122,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
+    void customEvent(QEvent *event) override;
 
 private:
     void CreateControls();
@@ -135,6 +143,8 @@ private:
     bool StopTracking(std::unique_ptr<std::thread> *thread, const std::atomic<bool> &finished);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
+    void StepVolume(int direction);
+    void UnmuteUnlessRecording();
 
 public:
     // Members in declaration order.
