@@ -6,6 +6,8 @@
 #include "controls/my_slider_control.h"
 #include "dialog/control_ids.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/graph_notify_event.h"
+#include "platform/mixer/mixer_control_change_event.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/list_view.h"
@@ -166,6 +168,12 @@ void MainDlg::ConnectCommands()
             [this](int action) { OnHScroll(action, positionSlider->sliderPosition(), positionSlider); });
     connect(positionSlider, &QAbstractSlider::sliderReleased, this,
             [this] { OnHScroll(QAbstractSlider::SliderNoAction, positionSlider->sliderPosition(), positionSlider); });
+    connect(volumeDownButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeDown);
+    connect(volumeUpButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeUp);
+    connect(volumeSlider, &QSlider::sliderReleased, this, &MainDlg::OnVolumeSliderReleased);
+    connect(muteButton, &QAbstractButton::clicked, this, &MainDlg::OnMuteButton);
+    // The mute button looks pressed exactly while its check state says muted.
+    connect(muteButton, &QAbstractButton::toggled, muteButton, &CHoverButton::SetLatched);
 }
 
 bool MainDlg::OnInitDialog()
@@ -353,6 +361,21 @@ void MainDlg::done(int result)
     if (!destroyed_)
         OnDestroy();
     QDialog::done(result);
+}
+
+void MainDlg::customEvent(QEvent *event)
+{
+    if (event->type() == mixer::MixerControlChangeEvent::Type()) {
+        const auto *change = static_cast<mixer::MixerControlChangeEvent *>(event);
+        OnMixerControlChange(change->Mixer(), change->ControlId());
+        return;
+    }
+    if (event->type() == media::GraphNotifyEvent::Type()
+        && static_cast<media::GraphNotifyEvent *>(event)->Message() == ids::kGraphNotify) {
+        OnGraphEvent();
+        return;
+    }
+    QDialog::customEvent(event);
 }
 
 void MainDlg::OnDestroy()

@@ -112,6 +112,13 @@ public:
     void OnAttachToMail();
     void OnUploadToFlickr();
 
+    // Volume and mute.
+    void OnVolumeDown();
+    void OnVolumeUp();
+    void OnVolumeSliderReleased();
+    long OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId);
+    void OnMuteButton();
+
     // WM_HELP.
     bool OnHelp();
 
@@ -166,6 +173,8 @@ private:
     HRESULT PlayVideoFile(const QString &path);
     void StartPlayTimer();
     void MoveSelection(bool forward);
+    void StepVolume(int direction);
+    void UnmuteUnlessRecording();
 
 public:
     // Members in declaration order.

@@ -5,7 +5,6 @@
 #include "controls/hover_button.h"
 #include "dialog/control_ids.h"
 #include "platform/diag/diagnostics.h"
-#include "platform/media/graph_notify_event.h"
 #include "platform/ui/list_view.h"
 #include "platform/ui/message_box.h"
 
@@ -487,14 +486,4 @@ int MainDlg::OnGraphEvent()
         SetButtonLatched(playButton, false);
     }
     return 0;
-}
-
-void MainDlg::customEvent(QEvent *event)
-{
-    if (event->type() == media::GraphNotifyEvent::Type()
-        && static_cast<media::GraphNotifyEvent *>(event)->Message() == ids::kGraphNotify) {
-        OnGraphEvent();
-        return;
-    }
-    QDialog::customEvent(event);
 }

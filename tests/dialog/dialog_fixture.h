@@ -16,6 +16,10 @@ protected:
     // Every test starts like a first run: no stored mode, no captures.
     void SetUp() override
     {
+        // The dialog opens the sound server's mixer: outside a test run that
+        // started a private daemon, it must find none rather than the user's.
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            qputenv("PULSE_SERVER", "unix:/nonexistent/talvora-test/native");
         QSettings(QStringLiteral("Orvenic"), QStringLiteral("Talvora")).clear();
         QDir(QDir::homePath() + QStringLiteral("/Documents/Talvora")).removeRecursively();
     }

@@ -86,7 +86,7 @@ TEST_F(DialogTest, InitialisesSlidersAndPathsAndShowsTheBackground)
     EXPECT_EQ(position->value(), 0);
     auto *volume = static_cast<QSlider *>(d.ControlById(ids::kVolumeSlider));
     EXPECT_EQ(volume->maximum(), 7);
-    EXPECT_EQ(volume->value(), 0);
+    EXPECT_EQ(volume->value(), d.mute.VolumeToSliderLevel()) << "the slider starts at the speakers' level";
     EXPECT_TRUE(d.Paths().baseFolder.endsWith(QStringLiteral("/Talvora/")));
     EXPECT_TRUE(d.BackgroundLoaded());
     // The background is really painted: the window is not the default grey.

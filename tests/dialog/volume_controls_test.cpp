@@ -1,0 +1,202 @@
+// The volume panel of the real window against the test run's PulseAudio
+// daemon: "-", "+", the slider, the mute button, outside changes, and the
+// speakers held muted while a recording runs.
+#include "controls/hover_button.h"
+#include "controls/my_slider_control.h"
+#include "tests/audio/pulse_test_util.h"
+#include "tests/dialog/dialog_fixture.h"
+
+#include <QTest>
+
+using namespace pulsetest;
+
+namespace {
+
+constexpr std::uint32_t kStep = 65536 / 7; // the sink's nominal maximum over seven positions
+
+QString Raw(std::uint32_t v) { return QString::number(v); }
+
+class VolumePanelTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        server = RunServer();
+        if (server.isEmpty() || server.contains(QStringLiteral("nonexistent")))
+            GTEST_SKIP() << "no private PulseAudio daemon (tools/test.sh starts one)";
+        DialogTest::SetUp();
+        SetSinkMute(server, false);
+        SetSinkVolume(server, {Raw(3 * kStep)});
+    }
+    bool Eventually(const std::function<bool()> &condition) { return QTest::qWaitFor(condition, 5000); }
+    QString server;
+};
+
+} // namespace
+
+TEST_F(VolumePanelTest, ButtonsStepTheSinkOnePositionWithinTheRange)
+{
+    MainDlg &d = Open();
+    EXPECT_EQ(d.volumeSlider->minimum(), 0);
+    EXPECT_EQ(d.volumeSlider->maximum(), 7);
+    ASSERT_EQ(d.volumeSlider->value(), 3);
+
+    d.volumeUpButton->click();
+    EXPECT_EQ(SinkVolume(server), 4 * kStep);
+    EXPECT_EQ(d.volumeSlider->value(), 4);
+    EXPECT_EQ(d.lastMasterVolume, 4 * kStep);
+    d.volumeDownButton->click();
+    d.volumeDownButton->click();
+    EXPECT_EQ(SinkVolume(server), 2 * kStep);
+    EXPECT_EQ(d.volumeSlider->value(), 2);
+
+    d.volumeSlider->setValue(0);
+    d.volumeDownButton->click();
+    EXPECT_EQ(d.volumeSlider->value(), 0);
+    EXPECT_EQ(SinkVolume(server), 2 * kStep) << "\"-\" at the bottom writes nothing";
+    d.volumeSlider->setValue(7);
+    d.volumeUpButton->click();
+    EXPECT_EQ(d.volumeSlider->value(), 7);
+    EXPECT_EQ(SinkVolume(server), 2 * kStep) << "\"+\" at the top writes nothing";
+
+    // A drag that ends at 6 sets six steps.
+    d.volumeSlider->setValue(6);
+    Q_EMIT d.volumeSlider->sliderReleased();
+    EXPECT_EQ(SinkVolume(server), 6 * kStep);
+}
+
+TEST_F(VolumePanelTest, VolumeTouchedWhileMutedAndIdleUnmutesFirst)
+{
+    MainDlg &d = Open();
+    SetSinkMute(server, true);
+    ASSERT_TRUE(Eventually([&] { return d.mute.IsMuted(); }));
+    EXPECT_TRUE(d.muteButton->IsLatched());
+    d.volumeUpButton->click();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.muteButton->IsLatched());
+    EXPECT_EQ(SinkVolume(server), 4 * kStep);
+
+    // While recording the same press leaves the speakers muted.
+    SetSinkMute(server, true);
+    ASSERT_TRUE(Eventually([&] { return d.mute.IsMuted(); }));
+    d.activity = Recording;
+    d.volumeUpButton->click();
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_EQ(SinkVolume(server), 5 * kStep);
+    d.activity = Idle;
+}
+
+TEST_F(VolumePanelTest, MuteButtonTogglesTheSinkExceptDuringARecording)
+{
+    MainDlg &d = Open();
+    d.muteButton->click();
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_TRUE(d.mute.IsMuted());
+    EXPECT_TRUE(d.muteButton->IsLatched());
+    d.muteButton->click();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.muteButton->IsLatched());
+
+    d.activity = Recording;
+    d.muteButton->click();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.mute.IsMuted());
+    EXPECT_FALSE(d.muteButton->IsLatched());
+    EXPECT_FALSE(d.muteButton->isChecked());
+    d.activity = Idle;
+}
+
+TEST_F(VolumePanelTest, OutsideUnmuteDuringARecordingIsUndone)
+{
+    MainDlg &d = Open();
+    d.activity = Recording;
+    d.mute.MuteOn();
+    ASSERT_TRUE(SinkMuted(server));
+    SetSinkMute(server, false);
+    EXPECT_TRUE(Eventually([&] { return SinkMuted(server) && d.muteButton->IsLatched(); }));
+    d.activity = Idle;
+    // Not recording: the outside unmute stands, and the button follows it.
+    SetSinkMute(server, false);
+    EXPECT_TRUE(Eventually([&] { return !d.muteButton->IsLatched(); }));
+    EXPECT_FALSE(SinkMuted(server));
+}
+
+TEST_F(VolumePanelTest, OutsideVolumeReachesTheSliderWithTheNextMuteChange)
+{
+    MainDlg &d = Open();
+    d.volumeUpButton->click(); // sets lastMasterVolume
+    SetSinkVolume(server, {Raw(5 * kStep)});
+    QTest::qWait(300);
+    EXPECT_EQ(d.volumeSlider->value(), 4) << "a volume change alone does not move the slider";
+    SetSinkMute(server, true);
+    EXPECT_TRUE(Eventually([&] { return d.volumeSlider->value() == 5 && d.mute.IsMuted(); }));
+
+    SetSinkVolume(server, {QStringLiteral("150%")});
+    const std::uint32_t loud = SinkVolume(server);
+    SetSinkMute(server, false);
+    EXPECT_TRUE(Eventually([&] { return d.volumeSlider->value() == 7 && !d.mute.IsMuted(); }));
+    d.volumeUpButton->click();
+    EXPECT_EQ(SinkVolume(server), loud) << "nothing above the nominal maximum is written";
+    d.volumeDownButton->click();
+    EXPECT_EQ(SinkVolume(server), 6 * kStep);
+}
+
+TEST_F(VolumePanelTest, RecordingMuteEndsWithTheRecordingUnlessTheUserHadMuted)
+{
+    MainDlg &d = Open();
+    d.OnConference();
+    // Unmuted before: the recording's mute ends when the mode is left...
+    d.mutedBeforeRecording = d.mute.IsMuted();
+    d.mute.MuteOn();
+    d.activity = Recording;
+    ASSERT_TRUE(SinkMuted(server));
+    d.OnSolo();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.muteButton->IsLatched());
+
+    // ...and when the window is closed.
+    d.mutedBeforeRecording = d.mute.IsMuted();
+    d.mute.MuteOn();
+    d.activity = Recording;
+    ASSERT_TRUE(SinkMuted(server));
+    d.close();
+    EXPECT_FALSE(SinkMuted(server));
+}
+
+TEST_F(VolumePanelTest, ARecordingStartedMutedLeavesTheSpeakersMuted)
+{
+    MainDlg &d = Open();
+    d.OnConference();
+    d.muteButton->click();
+    ASSERT_TRUE(SinkMuted(server));
+    d.mutedBeforeRecording = d.mute.IsMuted();
+    d.mute.MuteOn();
+    d.activity = Recording;
+    d.StopRecording();
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_TRUE(d.muteButton->IsLatched());
+}
+
+TEST_F(DialogTest, WithoutASoundServerThePanelStillMovesAndToggles)
+{
+    pulsetest::ServerScope scope(QStringLiteral("unix:/nonexistent/talvora-test/native"));
+    MainDlg &d = Open();
+    EXPECT_EQ(d.volumeSlider->value(), 0);
+    for (int i = 0; i < 9; ++i)
+        d.volumeUpButton->click();
+    EXPECT_EQ(d.volumeSlider->value(), 7);
+    d.volumeDownButton->click();
+    EXPECT_EQ(d.volumeSlider->value(), 6);
+    d.muteButton->click();
+    EXPECT_TRUE(d.mute.IsMuted());
+    EXPECT_TRUE(d.muteButton->IsLatched());
+    // Of the mixer, only its fixed texts.
+    EXPECT_TRUE(debug.Contains(QStringLiteral("Mute amdGetMasterMuteControl fail")));
+    EXPECT_GT(debug.Count(QStringLiteral("mixerOpen() failed")), 0);
+    for (const QString &line : debug.Lines()) {
+        if (line.contains(QStringLiteral("mixer"), Qt::CaseInsensitive) || line.contains(QStringLiteral("Mute"))) {
+            EXPECT_TRUE(line == QStringLiteral("Mute amdGetMasterMuteControl fail")
+                        || line == QStringLiteral("mixerOpen() failed"))
+                << line.toStdString();
+        }
+    }
+}
