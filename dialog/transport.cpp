@@ -47,8 +47,9 @@ void MainDlg::StopLiveTrackingAndClear()
     if (!liveTrackingThread)
         return;
     StopLiveTracking();
-    // A handle whose thread is still joinable is kept: dropping it would end the process.
-    if (!liveTrackingThread->joinable())
+    // The stop joins and clears the handle; one still joinable is kept, as
+    // dropping it would end the process.
+    if (liveTrackingThread && !liveTrackingThread->joinable())
         liveTrackingThread.reset();
 }
 
@@ -57,7 +58,7 @@ void MainDlg::StopPlaybackTrackingAndClear()
     if (!playbackTrackingThread)
         return;
     StopPlaybackTracking();
-    if (!playbackTrackingThread->joinable())
+    if (playbackTrackingThread && !playbackTrackingThread->joinable())
         playbackTrackingThread.reset();
 }
 
