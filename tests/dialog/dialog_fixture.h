@@ -6,10 +6,24 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/ui/message_box.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSettings>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
+
+// Runs the event loop for ms milliseconds (timers, graph notices, painting).
+inline void PumpFor(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
 
 class DialogTest : public ::testing::Test {
 protected:

@@ -15,15 +15,7 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
+void Pump(int ms) { PumpFor(ms); }
 
 bool PumpUntil(const std::function<bool()> &done, int ms)
 {

@@ -18,15 +18,7 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
+void Pump(int ms) { PumpFor(ms); }
 
 // Lets the one-second Record hold run out.
 void WaitOutRecordHold() { Pump(1200); }
