@@ -29,6 +29,9 @@ class CLabel;
 class CMySliderControl;
 class QLabel;
 class QSlider;
+namespace session {
+class SessionNotifier;
+} // namespace session
 namespace ui {
 class ImageList;
 class ListView;
@@ -36,6 +39,8 @@ class ListView;
 
 // Where stored photos are drawn: the client rectangle of the audio picture.
 extern QRect pictureRect;
+// False while the console session is switched away; gates suspend and resume.
+extern bool consoleAttached;
 
 class MainDlg : public QDialog {
     Q_OBJECT
@@ -64,6 +69,12 @@ public:
     void StopPlayback();
     void StopRecording();
     void UnmuteAfterRecording();
+
+    // Session and power events.
+    long OnSessionChange(unsigned event, unsigned sessionId);
+    long OnPowerBroadcast(unsigned event, long data);
+    void StopActivity();
+    void StopAllEngines();
 
     // Tracking loops (not built yet: the face tracking work adds them).
     void StartLiveTracking();
@@ -188,4 +199,6 @@ public:
 private:
     bool destroyed_ = false;
     bool modeEntered_ = false;
+    // Last member: gone first, so no session event reaches a dialog being torn down.
+    std::unique_ptr<session::SessionNotifier> sessionNotifier_;
 };
