@@ -117,7 +117,8 @@ int main(int argc, char **argv)
         Clock::time_point releasedAt;
         std::thread watcher([&] {
             const auto give_up = Clock::now() + std::chrono::seconds(20);
-            while (!logind.Inhibitors().isEmpty() && Clock::now() < give_up)
+            bool answered = false;
+            while ((!logind.Inhibitors(&answered).isEmpty() || !answered) && Clock::now() < give_up)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             releasedAt = Clock::now();
             released = true;

@@ -108,6 +108,7 @@ void SessionNotifier::Unregister()
     active_ = true;
     locked_ = false;
     sleeping_ = false;
+    suspendQueued_ = false;
     inhibitPending_ = false;
 }
 
@@ -219,6 +220,7 @@ void SessionNotifier::OnPrepareForSleep(bool start)
     sleeping_ = start;
     if (start) {
         // The inhibitor goes only once the handler has stopped (and closed) everything.
+        suspendQueued_ = true;
         DeliverPower({PBT_APMSUSPEND}, true);
     } else {
         TakeInhibitor();
@@ -246,6 +248,7 @@ void SessionNotifier::DeliverPower(std::initializer_list<unsigned> events, bool 
                 if (handlers_.powerBroadcast)
                     handlers_.powerBroadcast(event, 0);
             if (releaseAfter) {
+                suspendQueued_ = false;
                 ReleaseInhibitor();
                 // A resume that came while the handler ran found the old one still held.
                 if (!sleeping_ && connected_)
@@ -272,10 +275,12 @@ void SessionNotifier::OnInhibitReply(QDBusPendingCallWatcher *watcher)
     QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
     if (!reply.isValid() || !reply.value().isValid())
         return;
-    // A delay taken while the machine is already going to sleep would only
-    // hold it up: such a late answer is let go at once (the reply's own copy
-    // closes with the message).
-    if (sleeping_ || inhibitorFd_ >= 0)
+    if (inhibitorFd_ >= 0)
+        return; // the reply's copy closes with the message
+    // logind counted this inhibitor as soon as it answered: while the suspend
+    // handler is still to run it holds the sleep like any other, but once the
+    // handler is done it would only hold the machine up.
+    if (sleeping_ && !suspendQueued_)
         return;
     // Our own copy: the reply's closes when the message goes.
     inhibitorFd_ = ::fcntl(reply.value().fileDescriptor(), F_DUPFD_CLOEXEC, 3);

@@ -90,6 +90,8 @@ private:
     // Between PrepareForSleep(true) and (false): a repeated start or a resume
     // without a suspend is ignored.
     bool sleeping_ = false;
+    // The suspend handler is queued but has not run yet.
+    bool suspendQueued_ = false;
     bool inhibitPending_ = false;
     int inhibitorFd_ = -1;
 };

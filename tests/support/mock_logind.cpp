@@ -158,14 +158,20 @@ bool MockLogind::Unlock()
     return CallMock(SessionPath(), QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Unlock"), {});
 }
 
-QList<Inhibitor> MockLogind::Inhibitors() const
+QList<Inhibitor> MockLogind::Inhibitors(bool *ok) const
 {
     QList<Inhibitor> result;
+    if (ok)
+        *ok = false;
     const QDBusMessage reply = Control().call(
         QDBusMessage::createMethodCall(kService, kManagerPath, kManager, QStringLiteral("ListInhibitors")), QDBus::Block,
         kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        qWarning("ListInhibitors: %s", qPrintable(reply.errorMessage()));
         return result;
+    }
+    if (ok)
+        *ok = true;
     const QDBusArgument arg = reply.arguments().at(0).value<QDBusArgument>();
     arg.beginArray();
     while (!arg.atEnd()) {

@@ -39,8 +39,9 @@ public:
     bool Lock();
     bool Unlock();
     // Inhibitors logind holds now (blocking call to the mock; any thread, as
-    // each thread gets a connection of its own).
-    QList<Inhibitor> Inhibitors() const;
+    // each thread gets a connection of its own). Empty when the mock did not
+    // answer; ok tells the two apart.
+    QList<Inhibitor> Inhibitors(bool *ok = nullptr) const;
     // How often the program called a manager method.
     int CallCount(const QString &method) const;
     // A logind that never answers: the mock process is stopped (SIGSTOP) or
