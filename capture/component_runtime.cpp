@@ -1,19 +1,14 @@
 #include "capture/component_runtime.h"
 
 #include "platform/diag/diagnostics.h"
-
-#include <gst/gst.h>
+#include "platform/media/media_runtime.h"
 
 namespace capture {
 
 void InitializeComponentRuntime()
 {
-    if (gst_is_initialized())
-        return;
-    GError *error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error))
+    if (!media::EnsureRuntime())
         diag::OutputDebugString(QStringLiteral("CoInitialize fail"));
-    g_clear_error(&error);
 }
 
 } // namespace capture

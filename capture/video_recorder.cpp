@@ -2,6 +2,7 @@
 
 #include "capture/component_runtime.h"
 #include "capture/device_discovery.h"
+#include "capture/frame_grabber.h"
 #include "capture/graph_utils.h"
 #include "library/media_paths.h"
 #include "platform/diag/diagnostics.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QWidget>
-#include <cstring>
 
 using namespace media;
 
@@ -326,71 +326,11 @@ void VideoRecorder::ReleaseGraph()
     Release(graph);
 }
 
-bool VideoRecorder::GetImageSize(LONG *size)
+capture::FrameGrabber VideoRecorder::Frames()
 {
-    if (!running) {
-        diag::OutputDebugString(QStringLiteral("Image Process object needed to initial first!"));
-        return false;
-    }
-    const auto grabber = sampleGrabber;
-    const HRESULT hr = grabber ? grabber->GetCurrentBuffer(&imageBufferSize, nullptr) : E_POINTER;
-    if (Failed(hr)) {
-        imageSizeKnown = false;
-        diag::OutputDebugString(diag::Format("GetImageSize: GetCurrentBuffer function fail, error code: 0x%x",
-                                             static_cast<unsigned>(hr)));
-        return false;
-    }
-    if (size)
-        *size = imageBufferSize;
-    imageSizeKnown = true;
-    return true;
+    return capture::FrameGrabber{running, sampleGrabber, imageBufferSize, imageSizeKnown};
 }
 
-bool VideoRecorder::GetImage(void *buffer)
-{
-    if (!running) {
-        diag::OutputDebugString(QStringLiteral("GetImage: Image Process object needed to initial first!"));
-        return false;
-    }
-    if (!imageSizeKnown) {
-        diag::OutputDebugString(QStringLiteral("Please get Image size first!"));
-        return false;
-    }
-    if (!buffer)
-        return false;
-    const auto grabber = sampleGrabber;
-    const HRESULT hr = grabber ? grabber->GetCurrentBuffer(&imageBufferSize, buffer) : E_POINTER;
-    if (Failed(hr)) {
-        diag::OutputDebugString(
-            diag::Format("GetImage: GetCurrentBuffer fucntion fail: hr=%x", static_cast<unsigned>(hr)));
-        return false;
-    }
-    return true;
-}
-
-bool VideoRecorder::GetBitmapInfoHeader(BITMAPINFOHEADER *header)
-{
-    if (!running) {
-        diag::OutputDebugString(
-            QStringLiteral("GetBitmapInfoHeader: Image Process object needed to initial first!"));
-        return false;
-    }
-    const auto grabber = sampleGrabber;
-    AM_MEDIA_TYPE mt;
-    const HRESULT hr = grabber ? grabber->GetConnectedMediaType(&mt) : E_POINTER;
-    if (Failed(hr)) {
-        diag::OutputDebugString(
-            diag::Format("GetImage: GetConnectedMediaType function fail: hr=%x", static_cast<unsigned>(hr)));
-        return false;
-    }
-    const VIDEOINFOHEADER *vih = mt.VideoInfo();
-    if (vih && header) {
-        std::memcpy(header, &vih->bmiHeader, sizeof(BITMAPINFOHEADER));
-        FreeMediaType(mt);
-        return true;
-    }
-    FreeMediaType(mt);
-    diag::OutputDebugString(
-        QStringLiteral("GetBitmapInfoHeader: Wrong format!! error code: VFW_E_INVALIDMEDIATYPE\n"));
-    return false;
-}
+bool VideoRecorder::GetImageSize(LONG *size) { return Frames().GetImageSize(size); }
+bool VideoRecorder::GetImage(void *buffer) { return Frames().GetImage(buffer); }
+bool VideoRecorder::GetBitmapInfoHeader(BITMAPINFOHEADER *header) { return Frames().GetBitmapInfoHeader(header); }

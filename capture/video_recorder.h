@@ -20,6 +20,9 @@
 #include <memory>
 
 class QWidget;
+namespace capture {
+struct FrameGrabber;
+}
 
 // Set whenever a VideoRecorder graph has started; read and cleared by the dialog.
 extern bool PreviewStarted;
@@ -85,6 +88,7 @@ public:
     bool useMicArray = false;
 
 private:
+    capture::FrameGrabber Frames();
     HRESULT AddViewFilters();
     HRESULT ConnectViewFilters(QWidget *owner);
     HRESULT ConnectCameraToTee();

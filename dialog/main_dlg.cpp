@@ -305,7 +305,10 @@ void MainDlg::paintEvent(QPaintEvent *event)
                           QRect(0, 0, kWindowWidth, kWindowHeight));
     }
     QDialog::paintEvent(event);
-    // Drawing the stored photo in photo mode comes with the picture display.
+    // The whole frame is a child window: the shown photo is drawn again by
+    // its own layer, which an expose of the dialog repaints with it.
+    if (pictureLayer_ && mode == Photo && activity == Playing)
+        pictureLayer_->update();
 }
 
 void MainDlg::keyPressEvent(QKeyEvent *event)

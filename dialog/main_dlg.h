@@ -15,6 +15,7 @@
 #include "playback/audio_player.h"
 #include "playback/video_player.h"
 #include "tracking/face_detect.h"
+#include "tracking/tracking_engine.h"
 
 #include <QDialog>
 #include <QImage>
@@ -76,11 +77,12 @@ public:
     void StopActivity();
     void StopAllEngines();
 
-    // Tracking loops (not built yet: the face tracking work adds them).
-    void StartLiveTracking();
-    void StopLiveTracking();
-    void StartPlaybackTracking();
-    void StopPlaybackTracking();
+    // Tracking loops: false when no loop was started (incomplete detector
+    // binding, no thread) or, for the stops, when none was held.
+    bool StartLiveTracking();
+    bool StopLiveTracking();
+    bool StartPlaybackTracking();
+    bool StopPlaybackTracking();
 
     // The stored photo shown in the whole view (photo mode's Play): draws
     // `picture` there and keeps it across exposes, until cleared.
@@ -115,6 +117,8 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Paints the shown photo over the whole frame's video (picture_display.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
 
@@ -132,6 +136,9 @@ private:
     void SwitchTo(int m);
     void StartLiveView(int m);
     void UseLayout(bool audio);
+    bool StartTracking(std::unique_ptr<std::thread> *thread, std::atomic<bool> *finished,
+                       std::unique_ptr<TrackingEngine> engine, const char *threadName);
+    bool StopTracking(std::unique_ptr<std::thread> *thread, const std::atomic<bool> &finished);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
 
@@ -192,6 +199,8 @@ public:
     std::atomic<bool> liveTrackingFinished{true};
     std::atomic<bool> playbackTrackingFinished{true};
     std::int32_t detectorInitialised = 0;
+    media::BITMAPINFOHEADER streamHeader{};
+    std::int32_t detectorWidth = 0, detectorHeight = 0;
     ui::ListView *thumbnailList = nullptr;
     std::unique_ptr<ui::ImageList> imageList;
     CAppKit kit;
@@ -199,6 +208,8 @@ public:
 private:
     bool destroyed_ = false;
     bool modeEntered_ = false;
+    // Above the whole frame's video windows while a stored photo is shown.
+    QWidget *pictureLayer_ = nullptr;
     // Last member: gone first, so no session event reaches a dialog being torn down.
     std::unique_ptr<session::SessionNotifier> sessionNotifier_;
 };

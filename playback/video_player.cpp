@@ -1,24 +1,354 @@
 #include "playback/video_player.h"
 
+#include "capture/component_runtime.h"
+#include "capture/frame_grabber.h"
+#include "capture/graph_utils.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/factory.h"
+#include "platform/media/filter.h"
 
-HRESULT VideoPlayer::PlayFile(QObject *, QWidget *, QWidget *, QWidget *, const QString &)
+#include <QElapsedTimer>
+#include <QThread>
+#include <cmath>
+#include <cstdio>
+
+using namespace media;
+
+namespace {
+
+constexpr LONG kGrabberWidth = 320;
+constexpr LONG kGrabberHeight = 240;
+constexpr DWORD kGrabberImageSize = 320 * 240 * 3;
+constexpr LONG kHiddenViewPosition = 600; // beyond the side hosts' client areas
+// How long PlayFile waits for the graph to start streaming: a file that
+// passes every build step can still fail to decode, and must not be reported
+// as playing.
+constexpr LONG kStartWaitMs = 5000;
+constexpr int kStartPollMs = 5;
+
+template <class I>
+void Release(std::shared_ptr<I> &member)
 {
-    diag::OutputDebugString(QStringLiteral("VideoPlayer::PlayFile is not built yet"));
-    return E_NOTIMPL;
+    member.reset();
+}
+
+} // namespace
+
+VideoPlayer::VideoPlayer() { capture::InitializeComponentRuntime(); }
+
+VideoPlayer::~VideoPlayer() { ReleaseGraph(); }
+
+capture::FrameGrabber VideoPlayer::Frames()
+{
+    return capture::FrameGrabber{ready, sampleGrabber, imageBufferSize, imageSizeKnown};
+}
+
+HRESULT VideoPlayer::PlayFile(QObject *notifyTarget, QWidget *whole, QWidget *left, QWidget *right,
+                              const QString &path)
+{
+    if (graph || ready)
+        ReleaseGraph();
+    return BuildGraph(notifyTarget, whole, left, right, path);
+}
+
+HRESULT VideoPlayer::BuildGraph(QObject *notifyTarget, QWidget *whole, QWidget *left, QWidget *right,
+                                const QString &path)
+{
+    HRESULT hr = CreateCaptureGraph(&graph, &captureBuilder);
+    if (Failed(hr)) {
+        std::puts("ERROR - Could not create the Filter Graph Manager.");
+        std::fflush(stdout);
+        return hr;
+    }
+    QueryInterface(graph, &mediaControl);
+    QueryInterface(graph, &mediaEvent);
+    QueryInterface(graph, &mediaSeeking);
+    if (mediaSeeking)
+        mediaSeeking->SetTimeFormat(TIME_FORMAT_MEDIA_TIME);
+
+    if (!Succeeded(hr = AddSource(path)))
+        return hr;
+    if (!Succeeded(hr = AddFilters()))
+        return hr;
+    if (!Succeeded(hr = SetGrabberType()))
+        return hr;
+    if (!Succeeded(hr = ConnectAll()))
+        return hr;
+    if (Failed(hr = AdjustGrabberType()))
+        return hr;
+    if (!Succeeded(hr = BindWindows(whole, left, right)))
+        return hr;
+    if (!Succeeded(hr = QueryBasicVideo()))
+        return hr;
+    if (mediaEvent)
+        mediaEvent->SetNotifyWindow(notifyTarget, WM_GRAPHNOTIFY, 0);
+    return RunGraph();
+}
+
+HRESULT VideoPlayer::AddSource(const QString &path)
+{
+    HRESULT hr = AddFilterByClsid(graph, CLSID_WMAsfReader, QStringLiteral("Pelk FileSoure Filter"), &sourceFilter);
+    if (!Succeeded(hr))
+        return hr;
+    QueryInterface(sourceFilter, &fileSource);
+    return fileSource ? fileSource->Load(path, nullptr) : E_NOINTERFACE;
+}
+
+HRESULT VideoPlayer::AddDecoder(const Guid &object, const Guid &category, const QString &name,
+                                std::shared_ptr<IBaseFilter> *decoder)
+{
+    HRESULT hr = CoCreateInstance(CLSID_DMOWrapperFilter, decoder);
+    if (Failed(hr))
+        return hr;
+    std::shared_ptr<IDMOWrapperFilter> wrapper;
+    if (Failed(hr = QueryInterface(*decoder, &wrapper)))
+        return hr;
+    hr = wrapper->Init(object, category);
+    wrapper.reset();
+    if (Failed(hr))
+        return hr;
+    if (!graph)
+        return E_POINTER;
+    return graph->AddFilter(*decoder, name);
+}
+
+HRESULT VideoPlayer::AddFilters()
+{
+    HRESULT hr = AddDecoder(CLSID_CWMVDecMediaObject, DMOCATEGORY_VIDEO_DECODER, QStringLiteral("DMOVideoDecoder"),
+                            &videoDecoder);
+    if (!Succeeded(hr))
+        return hr;
+    hr = AddDecoder(CLSID_CWMADecMediaObject, DMOCATEGORY_AUDIO_DECODER, QStringLiteral("DMOAudioDecoder"),
+                    &audioDecoder);
+    if (!Succeeded(hr))
+        return hr;
+    struct Step {
+        Guid clsid;
+        const char *name;
+        std::shared_ptr<IBaseFilter> *member;
+    };
+    // The right view's converter repeats the whole view's name; the graph
+    // accepts that with its duplicate-name success code.
+    const Step steps[] = {
+        {CLSID_DSoundRender, "DSoundRender", &soundRenderer},
+        {CLSID_SampleGrabber, "Pelk SampleGrabber Filter", &grabberFilter},
+        {CLSID_InfTee, "InfTee Filter", &videoTee},
+        {CLSID_Colour, "Color Filter1", &wholeColor},
+        {CLSID_VideoRenderer, "VideoRenderer Filter1", &wholeRenderer},
+        {CLSID_Colour, "Color Filter2", &leftColor},
+        {CLSID_VideoRenderer, "VideoRenderer Filter2", &leftRenderer},
+        {CLSID_Colour, "Color Filter1", &rightColor},
+        {CLSID_VideoRenderer, "VideoRenderer Filter3", &rightRenderer},
+    };
+    for (const Step &step : steps)
+        if (!Succeeded(hr = AddFilterByClsid(graph, step.clsid, QString::fromLatin1(step.name), step.member))
+            && hr != VFW_S_DUPLICATE_NAME)
+            return hr;
+    return S_OK;
+}
+
+HRESULT VideoPlayer::SetGrabberType()
+{
+    QueryInterface(grabberFilter, &sampleGrabber);
+    if (!sampleGrabber)
+        return E_NOINTERFACE;
+    AM_MEDIA_TYPE mt;
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_RGB24;
+    mt.formattype = FORMAT_VideoInfo;
+    HRESULT hr = sampleGrabber->SetMediaType(&mt);
+    if (!Succeeded(hr))
+        return hr;
+    if (!Succeeded(hr = sampleGrabber->SetBufferSamples(1)))
+        return hr;
+    return sampleGrabber->SetOneShot(0);
+}
+
+HRESULT VideoPlayer::ConnectAll()
+{
+    const std::pair<std::shared_ptr<IBaseFilter>, std::shared_ptr<IBaseFilter>> links[] = {
+        {sourceFilter, audioDecoder}, {sourceFilter, videoDecoder}, {videoDecoder, grabberFilter},
+        {audioDecoder, soundRenderer}, {grabberFilter, videoTee},   {videoTee, wholeColor},
+        {videoTee, leftColor},         {videoTee, rightColor},       {wholeColor, wholeRenderer},
+        {leftColor, leftRenderer},     {rightColor, rightRenderer},
+    };
+    HRESULT hr = S_OK;
+    for (const auto &[upstream, downstream] : links)
+        if (!Succeeded(hr = ConnectFilters(graph, upstream, downstream)))
+            return hr;
+    return hr;
+}
+
+// Frames of another width than the camera's are asked for at the camera's
+// 320 x 240; like the framework's grabber, the type governs later connections.
+HRESULT VideoPlayer::AdjustGrabberType()
+{
+    AM_MEDIA_TYPE mt;
+    if (Succeeded(sampleGrabber->GetConnectedMediaType(&mt))) {
+        if (VIDEOINFOHEADER *vih = mt.VideoInfo(); vih && vih->bmiHeader.biWidth != kGrabberWidth) {
+            vih->bmiHeader.biWidth = kGrabberWidth;
+            vih->bmiHeader.biHeight = kGrabberHeight;
+            vih->bmiHeader.biSizeImage = kGrabberImageSize;
+        }
+    } else {
+        // The grabber only takes video; an empty type means "any RGB24 video".
+        mt = AM_MEDIA_TYPE{};
+        mt.majortype = MEDIATYPE_Video;
+    }
+    const HRESULT hr = sampleGrabber->SetMediaType(&mt);
+    FreeMediaType(mt);
+    return hr;
+}
+
+HRESULT VideoPlayer::BindWindows(QWidget *whole, QWidget *left, QWidget *right)
+{
+    HRESULT hr = BindVideoWindow(wholeRenderer, whole, 0, 0, &wholeWindow);
+    if (!Succeeded(hr))
+        return hr;
+    if (!Succeeded(hr = BindVideoWindow(leftRenderer, left, kHiddenViewPosition, kHiddenViewPosition, &leftWindow)))
+        return hr;
+    return BindVideoWindow(rightRenderer, right, kHiddenViewPosition, kHiddenViewPosition, &rightWindow);
+}
+
+HRESULT VideoPlayer::QueryBasicVideo()
+{
+    HRESULT hr = QueryInterface(wholeRenderer, &wholeBasicVideo);
+    if (!Succeeded(hr))
+        return hr;
+    if (!Succeeded(hr = QueryInterface(leftRenderer, &leftBasicVideo)))
+        return hr;
+    return QueryInterface(rightRenderer, &rightBasicVideo);
+}
+
+HRESULT VideoPlayer::RunGraph()
+{
+    if (!mediaControl)
+        return E_NOINTERFACE;
+    HRESULT hr = mediaControl->Run();
+    if (Succeeded(hr))
+        paused = 0;
+    ready = true;
+    if (Failed(hr) || FirstFrameArrives())
+        return hr;
+    // Data that passed every build step but never decodes: nothing is shown,
+    // so the file is not reported as playing.
+    diag::OutputDebugString(QStringLiteral("VideoPlayer: no picture decoded from the file"));
+    ready = false;
+    mediaControl->Stop();
+    return E_FAIL;
+}
+
+bool VideoPlayer::FirstFrameArrives()
+{
+    QElapsedTimer waited;
+    waited.start();
+    LONG size = 0;
+    while (Failed(sampleGrabber->GetCurrentBuffer(&size, nullptr))) {
+        OAFilterState state = State_Stopped;
+        if (waited.elapsed() > kStartWaitMs || Failed(mediaControl->GetState(0, &state)))
+            return false;
+        QThread::msleep(kStartPollMs);
+    }
+    return true;
 }
 
 void VideoPlayer::ReleaseGraph()
 {
-    mediaControl.reset();
+    // Frame access stops reaching the grabber before the grabber goes.
     ready = false;
+    imageSizeKnown = false;
+    if (mediaControl)
+        mediaControl->Stop();
+    if (mediaEvent)
+        mediaEvent->SetNotifyWindow(nullptr, 0, 0);
+    for (const auto &window : {wholeWindow, leftWindow, rightWindow}) {
+        if (!window)
+            continue;
+        window->put_Visible(OAFALSE);
+        window->put_Owner(nullptr);
+    }
+    Release(graph);
+    Release(mediaControl);
+    Release(mediaEvent);
+    Release(captureBuilder);
+    Release(sampleGrabber);
+    Release(fileSource);
+    Release(mediaSeeking);
+    Release(wholeWindow);
+    Release(leftWindow);
+    Release(rightWindow);
+    Release(wholeBasicVideo);
+    Release(leftBasicVideo);
+    Release(rightBasicVideo);
+    Release(wholeRenderer);
+    Release(leftRenderer);
+    Release(rightRenderer);
+    Release(grabberFilter);
+    Release(sourceFilter);
+    Release(videoDecoder);
+    Release(audioDecoder);
+    Release(videoTee);
+    Release(wholeColor);
+    Release(leftColor);
+    Release(rightColor);
+    Release(soundRenderer);
 }
 
-HRESULT VideoPlayer::Resume() { return E_NOTIMPL; }
-bool VideoPlayer::GetPositionSeconds(double *) { return false; }
-bool VideoPlayer::GetDurationSeconds(double *) { return false; }
-bool VideoPlayer::SeekToSeconds(double) { return false; }
-bool VideoPlayer::CheckCompletion() { return false; }
-bool VideoPlayer::GetImageSize(media::LONG *) { return false; }
-bool VideoPlayer::GetImage(void *) { return false; }
-bool VideoPlayer::GetBitmapInfoHeader(media::BITMAPINFOHEADER *) { return false; }
+HRESULT VideoPlayer::Resume()
+{
+    if (!mediaControl)
+        return E_POINTER;
+    const HRESULT hr = mediaControl->Run();
+    if (Failed(hr))
+        diag::OutputDebugString(QStringLiteral("Run fail"));
+    else
+        paused = 0;
+    return hr;
+}
+
+bool VideoPlayer::GetPositionSeconds(double *seconds)
+{
+    LONGLONG position = 0;
+    if (!mediaSeeking || !seconds || Failed(mediaSeeking->GetCurrentPosition(&position)))
+        return false;
+    *seconds = double(position) / double(UNITS);
+    return true;
+}
+
+bool VideoPlayer::GetDurationSeconds(double *seconds)
+{
+    LONGLONG duration = 0;
+    if (!mediaSeeking || !seconds || Failed(mediaSeeking->GetDuration(&duration)))
+        return false;
+    *seconds = double(duration) / double(UNITS);
+    return true;
+}
+
+bool VideoPlayer::SeekToSeconds(double seconds)
+{
+    // A value no file position can have (NaN, infinite, far beyond 64 bits)
+    // is refused rather than converted with undefined behaviour.
+    if (!mediaSeeking || !std::isfinite(seconds) || std::fabs(seconds) > 9.0e11)
+        return false;
+    LONGLONG position = static_cast<LONGLONG>(seconds * double(UNITS));
+    return Succeeded(mediaSeeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame,
+                                                nullptr, AM_SEEKING_NoPositioning));
+}
+
+bool VideoPlayer::CheckCompletion()
+{
+    if (!mediaEvent)
+        return false;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (Succeeded(mediaEvent->GetEvent(&code, &param1, &param2, 0))) {
+        mediaEvent->FreeEventParams(code, param1, param2);
+        if (code == EC_COMPLETE)
+            return true;
+    }
+    return false;
+}
+
+bool VideoPlayer::GetImageSize(LONG *size) { return Frames().GetImageSize(size); }
+bool VideoPlayer::GetImage(void *buffer) { return Frames().GetImage(buffer); }
+bool VideoPlayer::GetBitmapInfoHeader(BITMAPINFOHEADER *header) { return Frames().GetBitmapInfoHeader(header); }

@@ -10,4 +10,14 @@ void InitializeRuntime(int *argc, char ***argv)
         gst_init(argc, argv);
 }
 
+bool EnsureRuntime()
+{
+    if (gst_is_initialized())
+        return true;
+    GError *error = nullptr;
+    const bool started = gst_init_check(nullptr, nullptr, &error);
+    g_clear_error(&error);
+    return started;
+}
+
 } // namespace media

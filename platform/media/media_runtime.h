@@ -1,8 +1,14 @@
 #pragma once
-// Process-wide start of the media framework: once, on the main thread, before
-// any graph is built. Consumes the framework's own command-line options.
+// Start of the media framework. The program starts it once on the main thread
+// before any graph is built; engines made without that start (tests, tools)
+// start it themselves when they are made.
 namespace media {
 
+// Process-wide start that consumes the framework's own command-line options.
 void InitializeRuntime(int *argc, char ***argv);
+
+// Starts the framework unless it runs already; false when it cannot be
+// started (graphs then fail to build). Safe to call many times.
+bool EnsureRuntime();
 
 } // namespace media
