@@ -7,6 +7,7 @@
 #include "dialog/control_ids.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/mixer/mixer_control_change_event.h"
+#include "platform/session/session_notifier.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/list_view.h"
@@ -156,7 +157,9 @@ void MainDlg::ConnectCommands()
 
 bool MainDlg::OnInitDialog()
 {
-    // Session notifications are registered with the session-and-power work.
+    sessionNotifier_ = std::make_unique<session::SessionNotifier>();
+    sessionNotifier_->Register({[this](unsigned event, unsigned id) { return OnSessionChange(event, id); },
+                                [this](unsigned event, long data) { return OnPowerBroadcast(event, data); }});
     if (!LoadMicArrayStatus(mediaLibrary.micArrayModule, micArrayPresent))
         diag::OutputDebugString(QStringLiteral("Load MicArray lib fail"));
     if (!micArrayPresent)
@@ -358,7 +361,8 @@ void MainDlg::OnDestroy()
         SaveModeState(static_cast<std::uint32_t>(mode));
     StopEverything();
     mediaLibrary.micArrayModule.reset();
-    // Session notifications are unregistered with the session-and-power work.
+    if (sessionNotifier_)
+        sessionNotifier_->Unregister();
     if (frameWindow)
         QMetaObject::invokeMethod(frameWindow, &QWidget::close, Qt::QueuedConnection);
 }

@@ -32,6 +32,9 @@ class CLabel;
 class CMySliderControl;
 class QLabel;
 class QSlider;
+namespace session {
+class SessionNotifier;
+} // namespace session
 namespace ui {
 class ImageList;
 class ListView;
@@ -39,6 +42,8 @@ class ListView;
 
 // Where stored photos are drawn: the client rectangle of the audio picture.
 extern QRect pictureRect;
+// False while the console session is switched away; gates suspend and resume.
+extern bool consoleAttached;
 
 class MainDlg : public QDialog {
     Q_OBJECT
@@ -67,6 +72,12 @@ public:
     void StopPlayback();
     void StopRecording();
     void UnmuteAfterRecording();
+
+    // Session and power events.
+    long OnSessionChange(unsigned event, unsigned sessionId);
+    long OnPowerBroadcast(unsigned event, long data);
+    void StopActivity();
+    void StopAllEngines();
 
     // Tracking loops: false when no loop was started (incomplete detector
     // binding, no thread) or, for the stops, when none was held.
@@ -217,4 +228,6 @@ private:
     bool modeEntered_ = false;
     // Above the whole frame's video windows while a stored photo is shown.
     QWidget *pictureLayer_ = nullptr;
+    // Last member: gone first, so no session event reaches a dialog being torn down.
+    std::unique_ptr<session::SessionNotifier> sessionNotifier_;
 };
