@@ -8,6 +8,7 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/graph_notify_event.h"
 #include "platform/mixer/mixer_control_change_event.h"
+#include "platform/session/session_notifier.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/list_view.h"
@@ -178,7 +179,9 @@ void MainDlg::ConnectCommands()
 
 bool MainDlg::OnInitDialog()
 {
-    // Session notifications are registered with the session-and-power work.
+    sessionNotifier_ = std::make_unique<session::SessionNotifier>();
+    sessionNotifier_->Register({[this](unsigned event, unsigned id) { return OnSessionChange(event, id); },
+                                [this](unsigned event, long data) { return OnPowerBroadcast(event, data); }});
     if (!LoadMicArrayStatus(mediaLibrary.micArrayModule, micArrayPresent))
         diag::OutputDebugString(QStringLiteral("Load MicArray lib fail"));
     if (!micArrayPresent)
@@ -385,7 +388,8 @@ void MainDlg::OnDestroy()
         SaveModeState(static_cast<std::uint32_t>(mode));
     StopEverything();
     mediaLibrary.micArrayModule.reset();
-    // Session notifications are unregistered with the session-and-power work.
+    if (sessionNotifier_)
+        sessionNotifier_->Unregister();
     if (frameWindow)
         QMetaObject::invokeMethod(frameWindow, &QWidget::close, Qt::QueuedConnection);
 }

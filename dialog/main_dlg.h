@@ -33,6 +33,9 @@ class CMySliderControl;
 class QLabel;
 class QSlider;
 class QTimer;
+namespace session {
+class SessionNotifier;
+} // namespace session
 namespace ui {
 class ImageList;
 class ListView;
@@ -42,6 +45,8 @@ class ListView;
 extern QRect pictureRect;
 // True while a Record command is in progress or in its one-second hold.
 extern bool recordBusy;
+// False while the console session is switched away; gates suspend and resume.
+extern bool consoleAttached;
 
 class MainDlg : public QDialog {
     Q_OBJECT
@@ -89,6 +94,12 @@ public:
     void StopPlayback();
     void StopPlaybackAndRestorePreview();
     void UnmuteAfterRecording();
+
+    // Session and power events.
+    long OnSessionChange(unsigned event, unsigned sessionId);
+    long OnPowerBroadcast(unsigned event, long data);
+    void StopActivity();
+    void StopAllEngines();
 
     // Tracking loops: false when no loop was started (incomplete detector
     // binding, no thread) or, for the stops, when none was held.
@@ -252,4 +263,6 @@ private:
     QTimer *recordHold_ = nullptr;
     // Above the whole frame's video windows while a stored photo is shown.
     QWidget *pictureLayer_ = nullptr;
+    // Last member: gone first, so no session event reaches a dialog being torn down.
+    std::unique_ptr<session::SessionNotifier> sessionNotifier_;
 };

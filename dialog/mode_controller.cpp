@@ -123,13 +123,7 @@ void MainDlg::StopEverything()
     default:
         break;
     }
-    StopLiveTracking();
-    StopPlaybackTracking();
-    audioPlayer.ReleaseGraph();
-    audioRecorder.ReleaseGraph();
-    videoPlayer.ReleaseGraph();
-    videoRecorder.ReleaseGraph();
-    photoPreview.ReleaseGraph();
+    StopAllEngines();
     activity = Idle;
     positionSlider->setValue(0);
 }

@@ -40,6 +40,9 @@ void SetUpEnvironment()
     // Tests must never wait on a real device or dialog by accident.
     unsetenv("TALVORA_CAMERA");
     unsetenv("TALVORA_MICROPHONE");
+    // Nor on the machine's logind: a test that wants one starts its own bus.
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + home + "/no-system-bus").c_str(), 1);
+    unsetenv("XDG_SESSION_ID");
 }
 
 } // namespace

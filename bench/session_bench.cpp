@@ -1,0 +1,163 @@
+// Sleep during a recording, run by hand:
+//   session_bench [rounds [seconds recorded per round]]
+// Time from logind's PrepareForSleep(true) to the release of the program's
+// delay inhibitor while Video records (logind's mock on a private system bus,
+// virtual camera and tone), next to the time the recorder alone takes to stop
+// and close the same kind of file. Goal: at most 1 s; logind waits at most
+// InhibitDelayMaxSec, 5 s by default. Also: registering with a logind that
+// never answers (the bus call time-out is 25 s; start-up and closing must not wait).
+#include "controls/hover_button.h"
+#include "dialog/main_dlg.h"
+#include "platform/devices/device_config.h"
+#include "platform/diag/diagnostics.h"
+#include "platform/session/session_notifier.h"
+#include "platform/ui/message_box.h"
+#include "tests/support/mock_logind.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <gst/gst.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool WaitUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+void Pump(int ms) { WaitUntil([] { return false; }, ms); }
+
+// Settings, documents and caches of this run stay in a folder of its own.
+void PrivateHome()
+{
+    std::string home = "/tmp/talvora-session-bench-XXXXXX";
+    if (!mkdtemp(home.data()))
+        return;
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    unsetenv("XDG_DOCUMENTS_DIR");
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
+
+void StartRecording(MainDlg &d)
+{
+    d.videoRecorder.ReleaseGraph();
+    d.videoRecorder.StartRecording(d.Paths().videoFolder, d.wholeFrame, d.leftFrame, d.rightFrame, false);
+    d.activity = Recording;
+    d.recordButton->SetLatched(true);
+}
+
+void Report(const char *what, std::vector<double> ms)
+{
+    if (ms.empty()) {
+        std::printf("%-44s no samples\n", what);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-44s median %7.1f ms  min %7.1f  max %7.1f  (%zu rounds)\n", what, ms[ms.size() / 2], ms.front(),
+                ms.back(), ms.size());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    PrivateHome();
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int recordMs = argc > 2 ? std::max(1, std::atoi(argv[2])) * 1000 : 3000;
+
+    testenv::MockLogind logind;
+    if (!logind.Ready()) {
+        std::fprintf(stderr, "logind mock: %s\n", qPrintable(logind.Error()));
+        return 1;
+    }
+    QStringList deviceArgs{QStringLiteral("--camera=test")};
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        deviceArgs << QStringLiteral("--microphone=test");
+    devices::DeviceConfigScope devices(devices::DeviceConfig::Parse(deviceArgs, QString(), QString()));
+    ui::RecordingPresenter boxes;
+    diag::CaptureScope quiet;
+    QSettings(QStringLiteral("Orvenic"), QStringLiteral("Talvora")).setValue(QStringLiteral("ModeState"), 2);
+
+    MainDlg d;
+    d.OnInitDialog();
+    d.show();
+    if (!WaitUntil([&] { return logind.Inhibitors().size() == 1; }, 10000)) {
+        std::fprintf(stderr, "no inhibitor taken\n");
+        return 1;
+    }
+
+    std::vector<double> toRelease, recorderStop;
+    for (int i = 0; i < rounds; ++i) {
+        StartRecording(d);
+        Pump(recordMs);
+        std::atomic<bool> released{false};
+        Clock::time_point releasedAt;
+        std::thread watcher([&] {
+            const auto give_up = Clock::now() + std::chrono::seconds(20);
+            bool answered = false;
+            while ((!logind.Inhibitors(&answered).isEmpty() || !answered) && Clock::now() < give_up)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            releasedAt = Clock::now();
+            released = true;
+        });
+        const Clock::time_point sent = Clock::now();
+        logind.EmitPrepareForSleep(true);
+        WaitUntil([&] { return released.load(); }, 25000);
+        watcher.join();
+        toRelease.push_back(std::chrono::duration<double, std::milli>(releasedAt - sent).count());
+        logind.EmitPrepareForSleep(false);
+        WaitUntil([&] { return logind.Inhibitors().size() == 1 && d.videoRecorder.graph; }, 10000);
+
+        // The same stop without the bus: the recorder finishing its file.
+        StartRecording(d);
+        Pump(recordMs);
+        const Clock::time_point start = Clock::now();
+        d.videoRecorder.ReleaseGraph();
+        recorderStop.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        d.activity = Idle;
+        d.RestoreSavedMode();
+    }
+    d.close();
+
+    // A logind that never answers: registering and leaving must not wait on it.
+    std::vector<double> frozenRegister;
+    logind.Freeze(true);
+    for (int i = 0; i < rounds; ++i) {
+        session::SessionNotifier notifier;
+        const Clock::time_point start = Clock::now();
+        notifier.Register({});
+        notifier.Unregister();
+        frozenRegister.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    logind.Freeze(false);
+    Report("PrepareForSleep(true) -> inhibitor released", toRelease);
+    Report("recorder stop alone (ReleaseGraph)", recorderStop);
+    Report("register + unregister, logind frozen", frozenRegister);
+    std::printf("goal: <= 1000 ms; logind's InhibitDelayMaxSec default: 5000 ms\n");
+    return 0;
+}
