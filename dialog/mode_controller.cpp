@@ -110,7 +110,10 @@ void MainDlg::UseLayout(bool audio)
 
 void MainDlg::StopEverything()
 {
-    UnmuteAfterRecording();
+    // Only a recording's own mute is undone: speakers the user muted stay
+    // muted across start-up and mode changes.
+    if (activity == Recording)
+        UnmuteAfterRecording();
     switch (activity) {
     case Playing:
     case PlaybackEnded:

@@ -2,6 +2,7 @@
 // A main dialog set up the way the application object does it, with message
 // boxes recorded instead of shown.
 #include "dialog/main_dlg.h"
+#include "tests/audio/pulse_test_util.h"
 #include "platform/devices/device_config.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/ui/message_box.h"
@@ -34,6 +35,8 @@ protected:
         // started a private daemon, it must find none rather than the user's.
         if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
             qputenv("PULSE_SERVER", "unix:/nonexistent/talvora-test/native");
+        else // the run's daemon is shared by every test: start from speakers that are on
+            pulsetest::SetSinkMute(qEnvironmentVariable("PULSE_SERVER"), false);
         QSettings(QStringLiteral("Orvenic"), QStringLiteral("Talvora")).clear();
         QDir(QDir::homePath() + QStringLiteral("/Documents/Talvora")).removeRecursively();
     }

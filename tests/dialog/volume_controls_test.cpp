@@ -176,6 +176,17 @@ TEST_F(VolumePanelTest, ARecordingStartedMutedLeavesTheSpeakersMuted)
     EXPECT_TRUE(d.muteButton->IsLatched());
 }
 
+TEST_F(VolumePanelTest, SpeakersTheUserMutedStayMutedAcrossStartAndModeChanges)
+{
+    SetSinkMute(server, true);
+    MainDlg &d = Open();
+    EXPECT_TRUE(SinkMuted(server));
+    d.OnVideo();
+    d.OnSolo();
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_TRUE(d.mute.IsMuted());
+}
+
 TEST_F(DialogTest, WithoutASoundServerThePanelStillMovesAndToggles)
 {
     pulsetest::ServerScope scope(QStringLiteral("unix:/nonexistent/talvora-test/native"));
