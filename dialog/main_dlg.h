@@ -87,6 +87,7 @@ public:
     // True when the recording (or the snapshot) started.
     bool StartRecordingForMode();
     void StopRecording();
+    void ReleaseRecordingEngine();
     void FinishRecording();
     HRESULT PlayFileInMode(const QString &path);
     void PausePlayback();

@@ -102,24 +102,7 @@ void MainDlg::StopActivity()
             photoPreview.ReleaseGraph();
         break;
     case Recording:
-        switch (mode) {
-        case Solo:
-        case Conference:
-            audioRecorder.ReleaseGraph();
-            break;
-        case Video:
-            videoRecorder.ReleaseGraph();
-            break;
-        case VideoTracing:
-            if (liveTrackingThread) {
-                StopLiveTracking();
-                liveTrackingThread.reset();
-            }
-            videoRecorder.ReleaseGraph();
-            break;
-        default:
-            break;
-        }
+        ReleaseRecordingEngine();
         break;
     case Idle:
         StopAllEngines();

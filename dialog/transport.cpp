@@ -163,6 +163,15 @@ bool MainDlg::StartRecordingForMode()
 void MainDlg::StopRecording()
 {
     UnmuteAfterRecording();
+    ReleaseRecordingEngine();
+    activity = Idle;
+    SetButtonLatched(recordButton, false);
+}
+
+// The mode's recording engine stopped, which closes its file; the speakers
+// and the Record look are the caller's.
+void MainDlg::ReleaseRecordingEngine()
+{
     switch (mode) {
     case Solo:
     case Conference:
@@ -178,8 +187,6 @@ void MainDlg::StopRecording()
     default:
         break;
     }
-    activity = Idle;
-    SetButtonLatched(recordButton, false);
 }
 
 void MainDlg::FinishRecording()
