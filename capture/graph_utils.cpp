@@ -101,3 +101,17 @@ HRESULT BindVideoWindow(const std::shared_ptr<IBaseFilter> &renderer, QWidget *h
     *window = video;
     return hr;
 }
+
+bool TakeEventsUntilComplete(const std::shared_ptr<media::IMediaEventEx> &events)
+{
+    if (!events)
+        return false;
+    media::LONG code = 0;
+    media::LONG_PTR param1 = 0, param2 = 0;
+    while (Succeeded(events->GetEvent(&code, &param1, &param2, 0))) {
+        events->FreeEventParams(code, param1, param2);
+        if (code == media::EC_COMPLETE)
+            return true;
+    }
+    return false;
+}

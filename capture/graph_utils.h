@@ -34,3 +34,8 @@ HRESULT ConnectFilters(const std::shared_ptr<media::IGraphBuilder> &graph,
 // host's client size, visible, its input drained to host; hands the window out.
 HRESULT BindVideoWindow(const std::shared_ptr<media::IBaseFilter> &renderer, QWidget *host, media::LONG left,
     media::LONG top, std::shared_ptr<media::IVideoWindow> *window);
+
+// Takes and frees queued events without waiting until the end of the stream
+// (EC_COMPLETE) is taken, which gives true; later events stay queued. False
+// when the queue runs dry first or there is no event interface.
+bool TakeEventsUntilComplete(const std::shared_ptr<media::IMediaEventEx> &events);

@@ -84,18 +84,7 @@ bool AudioPlayer::SetPosition(double seconds)
 }
 
 bool AudioPlayer::HandleEvents()
-{
-    if (!mediaEvent)
-        return false;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (Succeeded(mediaEvent->GetEvent(&code, &param1, &param2, 0))) {
-        mediaEvent->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE)
-            return true;
-    }
-    return false;
-}
+{ return TakeEventsUntilComplete(mediaEvent); }
 
 void AudioPlayer::ReleaseGraph()
 {

@@ -336,18 +336,7 @@ bool VideoPlayer::SeekToSeconds(double seconds)
 }
 
 bool VideoPlayer::CheckCompletion()
-{
-    if (!mediaEvent)
-        return false;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (Succeeded(mediaEvent->GetEvent(&code, &param1, &param2, 0))) {
-        mediaEvent->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE)
-            return true;
-    }
-    return false;
-}
+{ return TakeEventsUntilComplete(mediaEvent); }
 
 bool VideoPlayer::GetImageSize(LONG *size) { return Frames().GetImageSize(size); }
 bool VideoPlayer::GetImage(void *buffer) { return Frames().GetImage(buffer); }
