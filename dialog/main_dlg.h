@@ -10,6 +10,8 @@
 #include "dialog/mode.h"
 #include "dialog/session.h"
 #include "imaging/picture.h"
+#include "library/disk_space_watch.h"
+#include "library/interrupted_recordings.h"
 #include "library/media_library.h"
 #include "library/media_paths.h"
 #include "playback/audio_player.h"
@@ -27,6 +29,7 @@
 class CHoverButton;
 class CLabel;
 class CMySliderControl;
+class CRecordingIndicator;
 class QLabel;
 class QSlider;
 class QTimer;
@@ -86,6 +89,18 @@ public:
     void StopPlayback();
     void StopPlaybackAndRestorePreview();
     void UnmuteAfterRecording();
+
+    // Keeping recordings safe: the overlay and the disk watch run with every
+    // recording; interrupted captures are repaired off this thread.
+    bool RoomToRecord();
+    void BeginRecordingWatch();
+    void EndRecordingWatch();
+    void OnRecordingMustStop(library::DiskSpaceWatch::Reason reason);
+    void RepairInterrupted(const QStringList &folders);
+    void OnRepairsDone(int repaired);
+    CRecordingIndicator *RecordingIndicator() const { return recordingIndicator_; }
+    library::DiskSpaceWatch &DiskWatch() { return diskWatch_; }
+    bool RepairsBusy() const { return repairs_.Busy(); }
 
     // Tracking loops (not built yet: the face tracking work adds them).
     void StartLiveTracking();
@@ -224,4 +239,7 @@ private:
     // the event loop so the live picture keeps being painted.
     QTimer *playTimer_ = nullptr;
     QTimer *recordHold_ = nullptr;
+    CRecordingIndicator *recordingIndicator_ = nullptr;
+    library::DiskSpaceWatch diskWatch_;
+    library::InterruptedRecordings repairs_;
 };

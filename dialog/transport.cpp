@@ -119,6 +119,10 @@ bool MainDlg::StartRecordingForMode()
     // Without a camera there was no live view to give back on a failed start
     // (and trying again would repeat the device message).
     const bool liveViewRan = videoRecorder.running;
+    if (!RoomToRecord()) {
+        UnmuteAfterRecording();
+        return false;
+    }
     switch (mode) {
     case Solo:
         hr = audioRecorder.StartRecording(paths.audioSoloFolder, micArrayPresent);
@@ -157,12 +161,14 @@ bool MainDlg::StartRecordingForMode()
     }
     activity = Recording;
     SetButtonLatched(recordButton, true);
+    BeginRecordingWatch();
     return true;
 }
 
 void MainDlg::StopRecording()
 {
     UnmuteAfterRecording();
+    EndRecordingWatch();
     switch (mode) {
     case Solo:
     case Conference:
