@@ -26,6 +26,22 @@ struct Remux {
     GstElement *mux = nullptr;
 };
 
+// The demuxer gives packets no duration, and the muxer sums durations into the
+// file's play duration; each packet is given the time since the one before.
+GstPadProbeReturn GiveDuration(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    auto *last = static_cast<GstClockTime *>(data);
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (GST_BUFFER_DURATION_IS_VALID(buffer) || !GST_BUFFER_PTS_IS_VALID(buffer))
+        return GST_PAD_PROBE_OK;
+    buffer = gst_buffer_make_writable(buffer);
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    GST_BUFFER_DURATION(buffer) = GST_CLOCK_TIME_IS_VALID(*last) && pts > *last ? pts - *last : 0;
+    *last = pts;
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
 // Each stream the demuxer finds goes through a queue into its own muxer input.
 void OnDemuxPad(GstElement *, GstPad *pad, gpointer data)
 {
@@ -46,6 +62,9 @@ void OnDemuxPad(GstElement *, GstPad *pad, gpointer data)
         diag::OutputDebugString(QStringLiteral("media: repair could not take the stream '%1'").arg(QString::fromUtf8(name)));
     if (muxPad)
         gst_object_unref(muxPad);
+    auto *last = g_new(GstClockTime, 1);
+    *last = GST_CLOCK_TIME_NONE;
+    gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, &GiveDuration, last, g_free);
     gst_element_sync_state_with_parent(queue);
 }
 

@@ -1,6 +1,7 @@
 // A recording on the dialog shows that it runs and stops itself before the
 // disk is full; captures a dead process left unfinished are repaired after
 // start and listed.
+#include "controls/hover_button.h"
 #include "controls/recording_indicator.h"
 #include "platform/devices/device_config.h"
 #include "platform/media/recording_marker.h"
