@@ -81,7 +81,9 @@ TEST_F(RecordingSafetyTest, MarkedCapturesAreRepairedAfterStartAndListed)
     ASSERT_TRUE(PumpUntil([&] { return !QFileInfo::exists(marker.fileName()) && !d.RepairsBusy(); }, 60000));
     EXPECT_EQ(Files(folder), QStringList({QStringLiteral("20260101-080000.wma")}));
     EXPECT_EQ(d.ThumbnailList()->GetItemCount(), 1);
-    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(" | ").toStdString();
+    QStringList texts = boxes.Texts(); // only what any start says here (no face detector in the tests)
+    texts.removeAll(QStringLiteral("Can not load facedetect.dll and tracing function will be disabled "));
+    EXPECT_TRUE(texts.isEmpty()) << texts.join(" | ").toStdString();
 }
 
 TEST_F(RecordingSafetyTest, TheOverlayRunsWithAVideoRecordingOverTheWholeViewAndGoesOnStop)
