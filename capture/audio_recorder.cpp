@@ -8,7 +8,9 @@
 #include "platform/media/filter.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 using namespace media;
 
@@ -17,6 +19,25 @@ namespace {
 // The sound server may take a moment to open the input; Record returns once
 // the graph runs so the first words land in the file.
 constexpr LONG kRecordStartWaitMs = 3000;
+constexpr int kNameWaitMs = 1100;
+
+// Names go by the second: a recording started within the second of the
+// previous one waits for the next name instead of overwriting that file.
+QString FreeCaptureFileName(const QString &folder)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const QString name = library::MakeCaptureFileName(folder, QStringLiteral(".wma"));
+        if (!QFileInfo::exists(name))
+            return name;
+        if (waited.elapsed() > kNameWaitMs) {
+            diag::OutputDebugString(QStringLiteral("AudioRecorder: '%1' exists; it is not overwritten").arg(name));
+            return QString();
+        }
+        QThread::msleep(20);
+    }
+}
 
 } // namespace
 
@@ -38,7 +59,9 @@ HRESULT AudioRecorder::StartRecording(const QString &folder, bool micArray)
     if (!Succeeded(hr = AddSoundSource()))
         return hr;
 
-    const QString fileName = library::MakeCaptureFileName(folder, QStringLiteral(".wma"));
+    const QString fileName = FreeCaptureFileName(folder);
+    if (fileName.isEmpty())
+        return E_ACCESSDENIED;
     if (!Succeeded(hr = captureBuilder->SetOutputFileName(MEDIASUBTYPE_Asf, fileName, &asfWriter, nullptr)))
         return hr;
     std::shared_ptr<IConfigAsfWriter> config;

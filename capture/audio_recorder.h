@@ -24,7 +24,8 @@ public:
     // Builds the graph for a new file in folder (ending in "/") and runs it.
     // S_FALSE when there is no microphone (the user was told); a failure code
     // when a step fails, also when the graph does not start, and then no
-    // file is left behind.
+    // file is left behind. An existing file of the same name is never
+    // overwritten (a second start within the same second waits for the next).
     HRESULT StartRecording(const QString &folder, bool useMicArray);
     // Stops the graph, which finishes the file, and releases every member.
     // Safe on a released recorder and twice in a row.

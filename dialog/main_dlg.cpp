@@ -152,6 +152,7 @@ void MainDlg::ConnectCommands()
     connect(videoTracingButton, &QAbstractButton::clicked, this, &MainDlg::OnVideoTracing);
     connect(photoButton, &QAbstractButton::clicked, this, &MainDlg::OnPhoto);
     connect(deviceMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnDeviceMenu);
+    connect(shareMenuButton, &QAbstractButton::clicked, this, &MainDlg::OnShareMenu);
     connect(thumbnailList, &ui::ListView::RightClicked, this, &MainDlg::OnListRightClick);
     connect(recordButton, &QAbstractButton::clicked, this, &MainDlg::OnRecord);
     connect(stopButton, &QAbstractButton::clicked, this, &MainDlg::OnStop);
@@ -325,7 +326,10 @@ void MainDlg::paintEvent(QPaintEvent *event)
                           QRect(0, 0, kWindowWidth, kWindowHeight));
     }
     QDialog::paintEvent(event);
-    // Drawing the stored photo in photo mode comes with the picture display.
+    // The whole frame is a child window: the shown photo is drawn again by
+    // its own layer, which an expose of the dialog repaints with it.
+    if (pictureLayer_ && mode == Photo && activity == Playing)
+        pictureLayer_->update();
 }
 
 void MainDlg::keyPressEvent(QKeyEvent *event)

@@ -12,11 +12,14 @@
 #include "imaging/picture.h"
 #include "library/disk_space_watch.h"
 #include "library/interrupted_recordings.h"
+#include "library/mail_attachment.h"
 #include "library/media_library.h"
 #include "library/media_paths.h"
+#include "library/uploader_handoff.h"
 #include "playback/audio_player.h"
 #include "playback/video_player.h"
 #include "tracking/face_detect.h"
+#include "tracking/tracking_engine.h"
 
 #include <QDialog>
 #include <QImage>
@@ -102,11 +105,12 @@ public:
     library::DiskSpaceWatch &DiskWatch() { return diskWatch_; }
     bool RepairsBusy() const { return repairs_.Busy(); }
 
-    // Tracking loops (not built yet: the face tracking work adds them).
-    void StartLiveTracking();
-    void StopLiveTracking();
-    void StartPlaybackTracking();
-    void StopPlaybackTracking();
+    // Tracking loops: false when no loop was started (incomplete detector
+    // binding, no thread) or, for the stops, when none was held.
+    bool StartLiveTracking();
+    bool StopLiveTracking();
+    bool StartPlaybackTracking();
+    bool StopPlaybackTracking();
 
     // The stored photo shown in the whole view (photo mode's Play): draws
     // `picture` there and keeps it across exposes, until cleared.
@@ -119,6 +123,9 @@ public:
     void OnMicrophoneProperty();
     void OnListRightClick(const QPoint &globalPos);
     void OnDeleteSelected();
+    void OnShareMenu();
+    void OnAttachToMail();
+    void OnUploadToFlickr();
 
     // WM_HELP.
     bool OnHelp();
@@ -142,6 +149,8 @@ protected:
     void customEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Paints the shown photo over the whole frame's video (picture_display.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
 
@@ -159,6 +168,9 @@ private:
     void SwitchTo(int m);
     void StartLiveView(int m);
     void UseLayout(bool audio);
+    bool StartTracking(std::unique_ptr<std::thread> *thread, std::atomic<bool> *finished,
+                       std::unique_ptr<TrackingEngine> engine, const char *threadName);
+    bool StopTracking(std::unique_ptr<std::thread> *thread, const std::atomic<bool> &finished);
     QSize SkinSize(int id) const;
     void Redraw(CHoverButton *button);
     void SetButtonLatched(CHoverButton *button, bool latched);
@@ -228,9 +240,14 @@ public:
     std::atomic<bool> liveTrackingFinished{true};
     std::atomic<bool> playbackTrackingFinished{true};
     std::int32_t detectorInitialised = 0;
+    media::BITMAPINFOHEADER streamHeader{};
+    std::int32_t detectorWidth = 0, detectorHeight = 0;
     ui::ListView *thumbnailList = nullptr;
     std::unique_ptr<ui::ImageList> imageList;
     CAppKit kit;
+    // Sharing: mail hand-offs still waiting for the mail client end with the dialog.
+    library::MailAttachment mailAttachment;
+    library::UploaderHandoff uploader;
 
 private:
     bool destroyed_ = false;
@@ -242,4 +259,6 @@ private:
     CRecordingIndicator *recordingIndicator_ = nullptr;
     library::DiskSpaceWatch diskWatch_;
     library::InterruptedRecordings repairs_;
+    // Above the whole frame's video windows while a stored photo is shown.
+    QWidget *pictureLayer_ = nullptr;
 };

@@ -1,10 +1,13 @@
 // MainDlg: the pop-up menus. The device menu opens the camera's and the
-// microphone's settings; the list's menu deletes the selected captures.
-// The share menu (mail and upload) comes with the sharing work.
+// microphone's settings; the share menu mails the selected captures or hands
+// selected photos to the upload tool; the list's menu deletes the selected
+// captures. Every menu opens above and to the right of the cursor.
 #include "dialog/main_dlg.h"
 
 #include "dialog/control_ids.h"
+#include "platform/diag/diagnostics.h"
 #include "platform/ui/list_view.h"
+#include "platform/ui/message_box.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -46,3 +49,37 @@ void MainDlg::OnListRightClick(const QPoint &globalPos)
 }
 
 void MainDlg::OnDeleteSelected() { mediaLibrary.OnDeleteSelected(mode, this); }
+
+void MainDlg::OnShareMenu()
+{
+    QMenu menu(this);
+    QAction *attach = menu.addAction(QStringLiteral("Attach File(s) to Mail"));
+    QAction *upload = menu.addAction(QStringLiteral("Upload File(s) to Flickr"));
+    // Outside Photo the upload item is drawn normally but does nothing when
+    // chosen; a disabled QAction would be greyed.
+    const bool uploadEnabled = mode == Photo;
+    QAction *chosen = PopUpAt(menu, QCursor::pos());
+    if (chosen == attach)
+        OnAttachToMail();
+    else if (chosen == upload && uploadEnabled)
+        OnUploadToFlickr();
+}
+
+void MainDlg::OnAttachToMail()
+{
+    const QStringList selected = mediaLibrary.SelectedFilePaths(mode);
+    if (selected.isEmpty()) {
+        ui::InformationBox(this, QStringLiteral("No items were selected!!"));
+        return;
+    }
+    // The answer comes later; a recording or playback goes on meanwhile.
+    mailAttachment.SendFilesByMail(selected, this, [](bool sent) {
+        if (!sent)
+            diag::OutputDebugString(QStringLiteral("Attach Mail function fail!"));
+    });
+}
+
+void MainDlg::OnUploadToFlickr()
+{
+    uploader.OnUploadToFlickr(mediaLibrary, mode, paths.baseFolder + QStringLiteral("Talvora.xml"), this);
+}

@@ -237,6 +237,17 @@ bool MediaLibrary::GetSelectedFilePath(int mode, QString *path, QWidget *owner) 
     return true;
 }
 
+QStringList MediaLibrary::SelectedFilePaths(int mode) const
+{
+    QStringList selected;
+    if (!listView || !IsValidMode(mode))
+        return selected;
+    const QString &folder = modeFolders[static_cast<size_t>(mode)];
+    for (int item = listView->GetNextSelectedItem(-1); item >= 0; item = listView->GetNextSelectedItem(item))
+        selected.append(folder + listView->GetItemText(item));
+    return selected;
+}
+
 void MediaLibrary::OnDeleteSelected(int mode, QWidget *owner)
 {
     const QString folder = IsValidMode(mode) ? modeFolders[static_cast<size_t>(mode)] : QString();

@@ -113,6 +113,10 @@ public:
     // shows "No item is selected!!" and returns false.
     bool GetSelectedFilePath(int mode, QString *path, QWidget *owner) const;
 
+    // mode folder + item text of every selected item, in ascending list order
+    // (no limit on the number); empty when none is selected.
+    QStringList SelectedFilePaths(int mode) const;
+
     // Deletes the files of all selected items (no confirmation, no limit on
     // the number) and removes their items. Nothing selected: "No items were
     // selected!!". A file that cannot be deleted stops the handler there: it

@@ -58,27 +58,21 @@ HRESULT AudioPlayer::WaitUntilPlaying()
     return S_OK;
 }
 
-bool AudioPlayer::GetPosition(double *seconds)
+// One of the seeking interface's times, in seconds.
+bool AudioPlayer::ReadSeconds(HRESULT (IMediaSeeking::*read)(LONGLONG *), double *seconds)
 {
     if (!mediaSeeking || !seconds)
         return false;
-    LONGLONG position = 0;
-    if (Failed(mediaSeeking->GetCurrentPosition(&position)))
+    LONGLONG units = 0;
+    if (Failed(((*mediaSeeking).*read)(&units)))
         return false;
-    *seconds = static_cast<double>(position) / kUnitsPerSecond;
+    *seconds = static_cast<double>(units) / kUnitsPerSecond;
     return true;
 }
 
-bool AudioPlayer::GetLength(double *seconds)
-{
-    if (!mediaSeeking || !seconds)
-        return false;
-    LONGLONG duration = 0;
-    if (Failed(mediaSeeking->GetDuration(&duration)))
-        return false;
-    *seconds = static_cast<double>(duration) / kUnitsPerSecond;
-    return true;
-}
+bool AudioPlayer::GetPosition(double *seconds) { return ReadSeconds(&IMediaSeeking::GetCurrentPosition, seconds); }
+
+bool AudioPlayer::GetLength(double *seconds) { return ReadSeconds(&IMediaSeeking::GetDuration, seconds); }
 
 bool AudioPlayer::SetPosition(double seconds)
 {

@@ -43,4 +43,5 @@ public:
 
 private:
     HRESULT WaitUntilPlaying();
+    bool ReadSeconds(HRESULT (media::IMediaSeeking::*read)(media::LONGLONG *), double *seconds);
 };

@@ -8,7 +8,7 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${pref
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/talvora "lib/Talvora/Talvora Help.mht" share/applications/talvora.desktop
+foreach(f bin/talvora "lib/Talvora/Talvora Help.mht" lib/Talvora/libfacedetect.so share/applications/talvora.desktop
           share/icons/hicolor/scalable/apps/talvora.svg)
   if(NOT EXISTS "${prefix}/${f}")
     message(FATAL_ERROR "missing after install: ${f}")

@@ -11,10 +11,16 @@ namespace ui {
 namespace {
 std::atomic<MessageBoxPresenter *> g_presenter{nullptr};
 
-void ShowQtBox(QWidget *owner, const QString &title, const QString &text)
+void ShowQtBox(QWidget *owner, const QString &title, const QString &text,
+               QMessageBox::Icon icon = QMessageBox::Information)
 {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, owner);
+    QMessageBox box(icon, title, text, QMessageBox::Ok, owner);
     box.exec();
+}
+
+bool OnGuiThread()
+{
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 } // namespace
 
@@ -31,11 +37,24 @@ void InformationBox(QWidget *owner, const QString &text)
     }
     // A box can only be shown on the GUI thread; anywhere else the text is kept
     // on the diagnostics channel rather than lost or crashing the process.
-    if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+    if (!OnGuiThread()) {
         diag::OutputDebugString(QStringLiteral("message box: ") + text);
         return;
     }
     ShowQtBox(owner, kApplicationTitle, text);
+}
+
+void ErrorBox(QWidget *owner, const QString &title, const QString &text)
+{
+    if (MessageBoxPresenter *p = g_presenter.load()) {
+        p->ShowError(owner, title, text);
+        return;
+    }
+    if (!OnGuiThread()) {
+        diag::OutputDebugString(QStringLiteral("message box: ") + text);
+        return;
+    }
+    ShowQtBox(owner, title, text, QMessageBox::Critical);
 }
 
 RecordingPresenter::RecordingPresenter() : previous_(SetPresenter(this)) {}

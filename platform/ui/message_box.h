@@ -15,10 +15,18 @@ inline const QString kApplicationTitle = QStringLiteral("Talvora");
 // Shows text in the information box owned by owner (may be null).
 void InformationBox(QWidget *owner, const QString &text);
 
+// The error box: the given title, the error icon, an OK button.
+void ErrorBox(QWidget *owner, const QString &title, const QString &text);
+
 class MessageBoxPresenter {
 public:
     virtual ~MessageBoxPresenter() = default;
     virtual void ShowInformation(QWidget *owner, const QString &title, const QString &text) = 0;
+    // Recorded like an information box unless a presenter tells them apart.
+    virtual void ShowError(QWidget *owner, const QString &title, const QString &text)
+    {
+        ShowInformation(owner, title, text);
+    }
 };
 
 // Replaces the presenter while it lives; texts are recorded, nothing is shown.

@@ -14,11 +14,13 @@
 #include "platform/media/simple_filters.h"
 #include "platform/shell/local_clock.h"
 #include "platform/ui/message_box.h"
+#include "playback/audio_player.h"
 #include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <atomic>
@@ -26,20 +28,11 @@
 
 using namespace media;
 using capturetest::Devices;
+using capturetest::FilterNames;
 
 namespace {
 
 const QString kNoMicrophone = QStringLiteral("Microphone device is not detected.!");
-
-QStringList FilterNames(const std::shared_ptr<IGraphBuilder> &graph)
-{
-    std::vector<std::shared_ptr<IBaseFilter>> filters;
-    graph->EnumFilters(&filters);
-    QStringList names;
-    for (const auto &f : filters)
-        names << f->Name();
-    return names;
-}
 
 // The microphone array's input: a live tone instead of the sound server.
 struct ToneIntoMicArray {
@@ -348,6 +341,61 @@ TEST_F(AudioRecorderTest, VanishingMicrophoneAndDestroyedRecorderLeaveFinishedFi
     capturetest::Pump(1500);
     closing.reset();
     ExpectWmaOfTone(file, 1.5, 440);
+}
+
+// Names go by the second: Stop and Record again within one second must not
+// overwrite the file just made, and a name that stays taken is refused.
+TEST_F(AudioRecorderTest, QuickSecondRecordingKeepsTheFirstFile)
+{
+    UseToneMicrophone();
+    AudioRecorder recorder;
+    const QString first = Record(recorder, 300);
+    const QString second = Record(recorder, 300);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(FilesInFolder().size(), 2);
+    for (const QString &file : {first, second})
+        EXPECT_TRUE(capturetest::Discover(file).ok) << file.toStdString();
+
+    shell::FixedClockScope clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    const QString taken = Folder() + QStringLiteral("20260102-030405.wma");
+    ASSERT_TRUE(QFile::copy(first, taken));
+    const qint64 size = QFileInfo(taken).size();
+    EXPECT_TRUE(Failed(recorder.StartRecording(Folder(), false)));
+    recorder.ReleaseGraph();
+    EXPECT_EQ(QFileInfo(taken).size(), size);
+    EXPECT_TRUE(capturetest::Discover(taken).ok);
+}
+
+// TALVORA_SMALL_DISK names a folder on a small file system (for example a
+// 48 KiB tmpfs) that the recording fills within seconds.
+TEST_F(AudioRecorderTest, FullDiskEndsTheRecordingAndKeepsWhatWasWritten)
+{
+    const QString small = qEnvironmentVariable("TALVORA_SMALL_DISK");
+    if (small.isEmpty())
+        GTEST_SKIP() << "set TALVORA_SMALL_DISK to a folder on a small file system";
+    UseToneMicrophone();
+    AudioRecorder recorder;
+    ASSERT_EQ(recorder.StartRecording(small + QLatin1Char('/'), false), S_OK);
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    bool ended = false;
+    capturetest::WaitUntil([&] {
+        ended = ended || (Succeeded(recorder.mediaEvent->GetEvent(&code, &p1, &p2, 0)) && code == EC_ERRORABORT);
+        return ended;
+    }, 20000);
+    EXPECT_TRUE(ended);
+    QElapsedTimer timer;
+    timer.start();
+    recorder.ReleaseGraph();
+    EXPECT_LT(timer.elapsed(), 6000);
+    const auto sound = audiotest::DecodeMono(recorder.RecordingFileName());
+    ASSERT_TRUE(sound.ok);
+    EXPECT_GT(sound.samples.size(), size_t(sound.rate)); // more than a second of it
+    EXPECT_NEAR(audiotest::DominantFrequency(sound), 440, 5);
+    AudioPlayer player; // and the program's own player takes it
+    EXPECT_EQ(player.OpenAndPlay(recorder.RecordingFileName(), nullptr), S_OK);
+    player.ReleaseGraph();
+    QFile::remove(recorder.RecordingFileName());
 }
 
 TEST_F(AudioRecorderTest, NoMicrophoneTellsTheUserOnceAndLeavesNoFile)

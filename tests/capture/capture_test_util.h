@@ -79,6 +79,17 @@ inline std::shared_ptr<media::Filter> MakeCamera(int width, int height, int numB
     return media::MakeSourceFilter(src, options);
 }
 
+// The names of the graph's filters in the order they were added.
+inline QStringList FilterNames(const std::shared_ptr<media::IGraphBuilder> &graph)
+{
+    std::vector<std::shared_ptr<media::IBaseFilter>> filters;
+    graph->EnumFilters(&filters);
+    QStringList names;
+    for (const auto &f : filters)
+        names << f->Name();
+    return names;
+}
+
 // What GstDiscoverer reports about a written file.
 struct FileInfo {
     bool ok = false;

@@ -25,6 +25,7 @@
 
 using namespace media;
 using capturetest::Devices;
+using capturetest::FilterNames;
 using capturetest::WaitUntil;
 
 namespace {
@@ -69,16 +70,6 @@ void InstallCamera(VideoRecorder &recorder, const std::shared_ptr<Filter> &camer
     ASSERT_TRUE(camera);
     ASSERT_TRUE(Succeeded(recorder.graph->AddFilter(camera, QStringLiteral("Capture Filter"))));
     recorder.videoCapture = camera;
-}
-
-QStringList FilterNames(const std::shared_ptr<IGraphBuilder> &graph)
-{
-    std::vector<std::shared_ptr<IBaseFilter>> filters;
-    graph->EnumFilters(&filters);
-    QStringList names;
-    for (const auto &f : filters)
-        names << f->Name();
-    return names;
 }
 
 // Pixel (x, y) of a bottom-up BGR frame, counted from the picture's top.

@@ -132,7 +132,11 @@ TEST_F(DialogTest, ClosingStoresTheCurrentModeAndStopsEverything)
 
 TEST_F(DialogTest, MissingFaceDetectorShowsOneMessageAndEveryModeStillWorks)
 {
+    // A product folder without the detector (the build tree's has one).
+    const QByteArray saved = qgetenv("TALVORA_PROGRAM_FILES");
+    qputenv("TALVORA_PROGRAM_FILES", TALVORA_FIXTURE_ROOT "/none");
     MainDlg &d = Open();
+    qputenv("TALVORA_PROGRAM_FILES", saved);
     EXPECT_EQ(boxes.Texts(),
               QStringList{QStringLiteral("Can not load facedetect.dll and tracing function will be disabled ")});
     for (auto handler : {&MainDlg::OnConference, &MainDlg::OnVideo, &MainDlg::OnVideoTracing, &MainDlg::OnPhoto,

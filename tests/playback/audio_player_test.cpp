@@ -55,6 +55,84 @@ QString ToneFile()
     return file;
 }
 
+// An event queue of fixed contents that counts what is taken and freed.
+class QueuedEvents : public IMediaEventEx {
+public:
+    explicit QueuedEvents(std::vector<LONG> codes) : codes(std::move(codes)) {}
+    HRESULT GetEvent(LONG *code, LONG_PTR *p1, LONG_PTR *p2, LONG timeout) override
+    {
+        EXPECT_EQ(timeout, 0);
+        if (codes.empty())
+            return E_ABORT;
+        *code = codes.front();
+        *p1 = *p2 = 0;
+        codes.erase(codes.begin());
+        ++taken;
+        return S_OK;
+    }
+    HRESULT FreeEventParams(LONG, LONG_PTR, LONG_PTR) override
+    {
+        ++freed;
+        return S_OK;
+    }
+    HRESULT SetNotifyWindow(QObject *, LONG, LONG_PTR) override { return S_OK; }
+    std::vector<LONG> codes;
+    int taken = 0;
+    int freed = 0;
+};
+
+TEST(AudioPlayerEvents, EndIsTakenWithEverythingBeforeItAndLaterEventsWait)
+{
+    AudioPlayer player;
+    auto events = std::make_shared<QueuedEvents>(std::vector<LONG>{0x0E, EC_ERRORABORT, EC_COMPLETE, 0x0D});
+    player.mediaEvent = events;
+    EXPECT_TRUE(player.HandleEvents());
+    EXPECT_EQ(events->taken, 3);
+    EXPECT_EQ(events->freed, 3);
+    EXPECT_EQ(events->codes, std::vector<LONG>{0x0D});
+    EXPECT_FALSE(player.HandleEvents());
+    EXPECT_EQ(events->freed, 4);
+    EXPECT_TRUE(events->codes.empty());
+}
+
+class RecordedSeeking : public IMediaSeeking {
+public:
+    HRESULT SetTimeFormat(const Guid &) override { return S_OK; }
+    HRESULT GetCurrentPosition(LONGLONG *p) override { return *p = 15000000, S_OK; }
+    HRESULT GetDuration(LONGLONG *d) override { return *d = 30000000, S_OK; }
+    HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override
+    {
+        position = current ? *current : -1;
+        flags = currentFlags;
+        stopGiven = stop != nullptr;
+        this->stopFlags = stopFlags;
+        return result;
+    }
+    LONGLONG position = 0;
+    DWORD flags = 0, stopFlags = 99;
+    bool stopGiven = true;
+    HRESULT result = S_OK;
+};
+
+TEST(AudioPlayerSeeking, SecondsBecomeMediaTimeAbsoluteAtAKeyFrame)
+{
+    AudioPlayer player;
+    auto seeking = std::make_shared<RecordedSeeking>();
+    player.mediaSeeking = seeking;
+    ASSERT_TRUE(player.SetPosition(12.34));
+    EXPECT_EQ(seeking->position, 123400000);
+    EXPECT_EQ(seeking->flags, 5u);
+    EXPECT_FALSE(seeking->stopGiven);
+    EXPECT_EQ(seeking->stopFlags, 0u);
+    double s = 0;
+    ASSERT_TRUE(player.GetPosition(&s));
+    EXPECT_DOUBLE_EQ(s, 1.5);
+    ASSERT_TRUE(player.GetLength(&s));
+    EXPECT_DOUBLE_EQ(s, 3.0);
+    seeking->result = E_FAIL;
+    EXPECT_FALSE(player.SetPosition(1.0));
+}
+
 class AudioPlayerTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,0 +1,198 @@
+// Starting and stopping the tracking loops from the dialog, with the scripted
+// detector bound and the virtual camera running in VideoTracing.
+#include "platform/dynlib/dynamic_library.h"
+#include "tests/dialog/dialog_fixture.h"
+
+#include "tests/support/test_environment.h"
+#include "tracking/view_rect.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace {
+
+struct ProgramFilesScope {
+    explicit ProgramFilesScope(const QByteArray &folder) : saved(qgetenv("TALVORA_PROGRAM_FILES"))
+    {
+        qputenv("TALVORA_PROGRAM_FILES", folder);
+    }
+    ~ProgramFilesScope() { qputenv("TALVORA_PROGRAM_FILES", saved); }
+    QByteArray saved;
+};
+
+template <class Cond>
+bool WaitFor(Cond cond, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+class TrackingControlTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        script = dynlib::DynamicLibrary::Load(QStringLiteral(TALVORA_FIXTURE_ROOT "/scripted/Talvora/libfacedetect.so"));
+        ASSERT_NE(script, nullptr);
+        script->Function<void (*)()>("ScriptedReset")();
+        detectCalls = script->Function<int (*)()>("ScriptedDetectCalls");
+    }
+    MainDlg &OpenTracing()
+    {
+        MainDlg &d = Open();
+        d.OnVideoTracing();
+        return d;
+    }
+    ProgramFilesScope programFiles{TALVORA_FIXTURE_ROOT "/scripted"};
+    devices::DeviceConfigScope camera{devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=none")}, QString(), QString())};
+    std::shared_ptr<dynlib::DynamicLibrary> script;
+    int (*detectCalls)() = nullptr;
+};
+
+} // namespace
+
+TEST_F(TrackingControlTest, VideoTracingRunsTheLiveLoopAndStoppingEitherLoopEndsIt)
+{
+    MainDlg &d = OpenTracing();
+    ASSERT_NE(d.liveTrackingThread, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return detectCalls() >= 2; }, 15000)) << "the loop never detected";
+    EXPECT_EQ(d.streamHeader.biWidth, 320);
+    EXPECT_EQ(d.detectorInitialised, 1);
+    // No playback loop is held, but the shared flag falls and the live loop ends.
+    EXPECT_FALSE(d.StopPlaybackTracking());
+    EXPECT_TRUE(WaitFor([&] { return d.liveTrackingFinished.load(); }, 5000));
+    EXPECT_TRUE(d.StopLiveTracking());
+    EXPECT_EQ(d.liveTrackingThread, nullptr);
+    EXPECT_FALSE(d.StopLiveTracking()) << "nothing left to stop";
+}
+
+TEST_F(TrackingControlTest, AStopInsideDetectionOrWhileWaitingForTheImageEndsWithinTheBound)
+{
+    MainDlg &d = OpenTracing();
+    script->Function<void (*)(int)>("ScriptedSetDetectMillis")(400);
+    const int before = detectCalls();
+    ASSERT_TRUE(WaitFor([&] { return detectCalls() > before; }, 15000));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(d.StopLiveTracking());
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(d.liveTrackingFinished);
+
+    // A released camera has no image: the loop is waiting for the size when stopped.
+    d.videoRecorder.ReleaseGraph();
+    ASSERT_TRUE(d.StartLiveTracking());
+    QThread::msleep(200);
+    timer.restart();
+    EXPECT_TRUE(d.StopLiveTracking());
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(debug.Contains(QStringLiteral("GetImageSize faill")));
+}
+
+TEST_F(TrackingControlTest, AStartOverALoopThatEndedOnItsOwnJoinsItFirst)
+{
+    MainDlg &d = OpenTracing();
+    d.StopLiveTracking();
+    d.videoRecorder.ReleaseGraph();
+    ASSERT_TRUE(d.StartLiveTracking()); // gives up on the image size by itself
+    ASSERT_TRUE(WaitFor([&] { return d.liveTrackingFinished.load(); }, 10000));
+    EXPECT_NE(d.liveTrackingThread, nullptr);
+    ASSERT_TRUE(d.StartLiveTracking());
+    EXPECT_TRUE(d.StopLiveTracking());
+    EXPECT_EQ(d.liveTrackingThread, nullptr);
+}
+
+TEST_F(DialogTest, WithTheBuiltPluginTheProgramStartsWithoutTheBoxAndTracks)
+{
+    ProgramFilesScope scope(qgetenv("TALVORA_PROGRAM_FILES")); // the build tree's product folder
+    MainDlg &d = Open();
+    EXPECT_FALSE(boxes.Texts().contains(
+        QStringLiteral("Can not load facedetect.dll and tracing function will be disabled ")));
+    EXPECT_TRUE(d.faceDetect.IsComplete());
+}
+
+TEST_F(DialogTest, AnIncompleteDetectorStartsNoLoop)
+{
+    ProgramFilesScope scope(TALVORA_FIXTURE_ROOT "/noexport");
+    MainDlg &d = Open();
+    EXPECT_FALSE(d.StartLiveTracking());
+    EXPECT_FALSE(d.StartPlaybackTracking());
+    EXPECT_EQ(d.liveTrackingThread, nullptr);
+    EXPECT_EQ(d.playbackTrackingThread, nullptr);
+    EXPECT_FALSE(d.trackingRun);
+}
+
+namespace {
+
+// A looping one-face clip made from Debian's astronaut picture (fetched by
+// tools/face_fixtures.sh); empty with *why set when that cannot be done.
+QString OneFaceClip(QString *why)
+{
+    const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
+    QProcess fetch;
+    fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {faces});
+    if (!fetch.waitForFinished(120000) || fetch.exitCode() != 0) {
+        *why = QStringLiteral("face pictures unavailable: ") + QString::fromLocal8Bit(fetch.readAllStandardError());
+        return {};
+    }
+    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QStringLiteral("/one face.wmv");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+        {"-loglevel", "error", "-y", "-loop", "1", "-i", faces + "/astronaut.png", "-f", "lavfi", "-i",
+         "anullsrc=r=44100:cl=mono", "-t", "4", "-r", "15", "-vf", "crop=384:288:64:0,scale=320:240", "-map", "0:v",
+         "-map", "1:a", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2", clip});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        *why = QStringLiteral("ffmpeg could not make the clip: ") + QString::fromLocal8Bit(ffmpeg.readAllStandardError());
+        return {};
+    }
+    return clip;
+}
+
+ViewRect WholeSource(const std::shared_ptr<media::IBasicVideo> &basic)
+{
+    ViewRect r;
+    if (basic)
+        basic->GetSourcePosition(&r.left, &r.top, &r.width, &r.height);
+    return r;
+}
+
+} // namespace
+
+// The shipped detector on a clip of one face: the whole view zooms in, live
+// from the camera and when a recording of it is played.
+TEST_F(DialogTest, OneFaceZoomsTheWholeViewLiveAndOnPlayback)
+{
+    QString why;
+    const QString clip = OneFaceClip(&why);
+    if (clip.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    devices::DeviceConfigScope camera(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=file:") + clip, QStringLiteral("--microphone=none")}, QString(), QString()));
+    MainDlg &d = Open();
+    ASSERT_TRUE(d.faceDetect.IsComplete());
+    d.OnVideoTracing();
+    ASSERT_NE(d.liveTrackingThread, nullptr);
+    // Nine sightings (2.25 s), then a pixel per side every 20 ms.
+    EXPECT_TRUE(WaitFor([&] { return WholeSource(d.videoRecorder.wholeBasicVideo).width < 250; }, 20000))
+        << "live: the whole view did not zoom";
+    d.StopLiveTracking();
+    d.videoRecorder.ReleaseGraph();
+
+    ASSERT_FALSE(Failed(d.videoPlayer.PlayFile(&d, d.wholeFrame, d.leftFrame, d.rightFrame, clip)));
+    ASSERT_TRUE(d.StartPlaybackTracking());
+    EXPECT_TRUE(WaitFor([&] {
+        const ViewRect r = WholeSource(d.videoPlayer.wholeBasicVideo);
+        return r.width > 0 && r.width < 250;
+    }, 20000)) << "playback: the whole view did not zoom";
+    EXPECT_TRUE(d.StopPlaybackTracking());
+    d.videoPlayer.ReleaseGraph();
+}
