@@ -147,6 +147,8 @@ void MainDlg::CreateControls()
 
 void MainDlg::ConnectCommands()
 {
+    connect(&diskWatch_, &library::DiskSpaceWatch::StopNeeded, this, &MainDlg::OnRecordingMustStop);
+    connect(&repairs_, &library::InterruptedRecordings::Done, this, &MainDlg::OnRepairsDone);
     connect(soloButton, &QAbstractButton::clicked, this, &MainDlg::OnSolo);
     connect(conferenceButton, &QAbstractButton::clicked, this, &MainDlg::OnConference);
     connect(videoButton, &QAbstractButton::clicked, this, &MainDlg::OnVideo);

@@ -10,6 +10,8 @@
 #include "dialog/mode.h"
 #include "dialog/session.h"
 #include "imaging/picture.h"
+#include "library/disk_space_watch.h"
+#include "library/interrupted_recordings.h"
 #include "library/mail_attachment.h"
 #include "library/media_library.h"
 #include "library/media_paths.h"
@@ -30,6 +32,7 @@
 class CHoverButton;
 class CLabel;
 class CMySliderControl;
+class CRecordingIndicator;
 class QLabel;
 class QSlider;
 class QTimer;
@@ -101,6 +104,18 @@ public:
     long OnPowerBroadcast(unsigned event, long data);
     void StopActivity();
     void StopAllEngines();
+
+    // Keeping recordings safe: the overlay and the disk watch run with every
+    // recording; interrupted captures are repaired off this thread.
+    bool RoomToRecord();
+    void BeginRecordingWatch();
+    void EndRecordingWatch();
+    void OnRecordingMustStop(library::DiskSpaceWatch::Reason reason);
+    void RepairInterrupted(const QStringList &folders);
+    void OnRepairsDone(int repaired);
+    CRecordingIndicator *RecordingIndicator() const { return recordingIndicator_; }
+    library::DiskSpaceWatch &DiskWatch() { return diskWatch_; }
+    bool RepairsBusy() const { return repairs_.Busy(); }
 
     // Tracking loops: false when no loop was started (incomplete detector
     // binding, no thread) or, for the stops, when none was held.
@@ -262,6 +277,9 @@ private:
     // the event loop so the live picture keeps being painted.
     QTimer *playTimer_ = nullptr;
     QTimer *recordHold_ = nullptr;
+    CRecordingIndicator *recordingIndicator_ = nullptr;
+    library::DiskSpaceWatch diskWatch_;
+    library::InterruptedRecordings repairs_;
     // Above the whole frame's video windows while a stored photo is shown.
     QWidget *pictureLayer_ = nullptr;
     // Last member: gone first, so no session event reaches a dialog being torn down.

@@ -24,6 +24,7 @@ void MainDlg::EnterMode(int newMode)
         return;
     ClearModeButtons();
     SwitchTo(newMode);
+    RepairInterrupted({mediaLibrary.modeFolders[newMode]});
     mediaLibrary.RefreshThumbnails(newMode, this);
     mediaLibrary.SelectFirstItem();
 }
@@ -73,6 +74,7 @@ void MainDlg::RestoreSavedMode()
     if (stored >= static_cast<std::uint32_t>(kModeCount))
         stored = Solo;
     SwitchTo(static_cast<int>(stored));
+    RepairInterrupted(QStringList(mediaLibrary.modeFolders.begin(), mediaLibrary.modeFolders.end()));
     modeEntered_ = true;
     activity = Idle;
     recordButton->SetLatched(false);

@@ -119,6 +119,10 @@ bool MainDlg::StartRecordingForMode()
     // Without a camera there was no live view to give back on a failed start
     // (and trying again would repeat the device message).
     const bool liveViewRan = videoRecorder.running;
+    if (!RoomToRecord()) {
+        UnmuteAfterRecording();
+        return false;
+    }
     switch (mode) {
     case Solo:
         hr = audioRecorder.StartRecording(paths.audioSoloFolder, micArrayPresent);
@@ -157,6 +161,7 @@ bool MainDlg::StartRecordingForMode()
     }
     activity = Recording;
     SetButtonLatched(recordButton, true);
+    BeginRecordingWatch();
     return true;
 }
 
@@ -169,9 +174,11 @@ void MainDlg::StopRecording()
 }
 
 // The mode's recording engine stopped, which closes its file; the speakers
-// and the Record look are the caller's.
+// and the Record look are the caller's. The overlay and the disk watch end
+// with the engine, whoever stops it (Stop, a full disk, the session).
 void MainDlg::ReleaseRecordingEngine()
 {
+    EndRecordingWatch();
     switch (mode) {
     case Solo:
     case Conference:

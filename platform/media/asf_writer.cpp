@@ -3,9 +3,13 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/asf_file_name.h"
 #include "platform/media/gst_util.h"
+#include "platform/media/recording_marker.h"
+#include "platform/media/recording_status.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace media {
@@ -20,6 +24,7 @@ constexpr int kAudioBitRate = 64000;
 constexpr int kAudioRate = 44100;
 constexpr int kVideoBitRate = 700000;
 constexpr int kVideoKeyFrameInterval = 30; // about one key frame per second
+constexpr guint64 kLevelIntervalNs = 100 * GST_MSECOND; // at most 10 readings a second
 
 // asfmux orders packets by raw timestamps, while the libav encoders shift
 // theirs by an offset (1000 hours) that only their segment undoes. This probe
@@ -73,15 +78,68 @@ struct Branch {
 struct AsfWriter::Impl {
     GstElement *mux = nullptr;
     GstElement *sink = nullptr;
+    GstElement *level = nullptr;
     Guid profile;
     QString fileName;
     std::vector<Branch> branches;
+    QString runningFile;             // the file being written since the run
+    bool marked = false;             // its marker lies beside it
+    std::atomic<bool> finished{false}; // the muxer's end of stream reached the sink
+    gulong eosProbe = 0;
+
+    static void OnLevel(GstMessage *msg, gpointer)
+    {
+        const GstStructure *s = gst_message_get_structure(msg);
+        if (!s || !gst_structure_has_name(s, "level"))
+            return;
+        const GValue *peaks = gst_structure_get_value(s, "peak");
+        if (!peaks || !G_VALUE_HOLDS_BOXED(peaks))
+            return;
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        auto *array = static_cast<GValueArray *>(g_value_get_boxed(peaks));
+        double loudest = -1000.0;
+        for (guint i = 0; array && i < array->n_values; ++i)
+            loudest = std::max(loudest, g_value_get_double(g_value_array_get_nth(array, i)));
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        RecordingLevel(loudest);
+    }
+    static void OnSinkMessage(GstMessage *msg, gpointer)
+    {
+        if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR)
+            RecordingWriteFailed();
+    }
+    static GstPadProbeReturn OnSinkEvent(GstPad *, GstPadProbeInfo *info, gpointer data)
+    {
+        GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (event && GST_EVENT_TYPE(event) == GST_EVENT_EOS)
+            static_cast<Impl *>(data)->finished = true;
+        return GST_PAD_PROBE_OK;
+    }
+
+    // The marker goes once the file is complete, or when nothing was written.
+    // A file cut short (drain timed out, write error) keeps it for repair.
+    void EndRecording()
+    {
+        if (runningFile.isEmpty())
+            return;
+        const QFileInfo written(runningFile);
+        if (marked && (finished || !written.exists() || written.size() == 0))
+            RemoveRecordingMarker(runningFile);
+        RecordingEnded(runningFile);
+        runningFile.clear();
+        marked = false;
+    }
 };
 
 AsfWriter::AsfWriter() : Filter(CLSID_WMAsfWriter), d(std::make_unique<Impl>()) {}
 
 AsfWriter::~AsfWriter()
 {
+    d->EndRecording();
+    if (d->eosProbe) {
+        PadPtr sinkPad(gst_element_get_static_pad(d->sink, "sink"));
+        gst_pad_remove_probe(sinkPad.get(), d->eosProbe);
+    }
     for (auto &b : d->branches)
         if (b.muxPad)
             gst_object_unref(b.muxPad);
@@ -102,6 +160,10 @@ std::shared_ptr<AsfWriter> AsfWriter::Create(HRESULT *hr)
     f->AddToBin(f->d->mux);
     f->AddToBin(f->d->sink);
     gst_element_link(f->d->mux, f->d->sink);
+    SetElementMessageHandler(f->d->sink, &Impl::OnSinkMessage, nullptr);
+    PadPtr sinkPad(gst_element_get_static_pad(f->d->sink, "sink"));
+    f->d->eosProbe = gst_pad_add_probe(sinkPad.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &Impl::OnSinkEvent,
+        f->d.get(), nullptr);
     *hr = f->ConfigureFilterUsingProfileGuid(WMProfile_V80_700NTSCVideo);
     return Failed(*hr) ? nullptr : f;
 }
@@ -126,6 +188,7 @@ HRESULT AsfWriter::ConfigureFilterUsingProfileGuid(const Guid &profile)
         }
     }
     d->branches.clear();
+    d->level = nullptr;
 
     struct Spec {
         bool video;
@@ -133,7 +196,7 @@ HRESULT AsfWriter::ConfigureFilterUsingProfileGuid(const Guid &profile)
         const char *muxTemplate;
         const char *pinName;
     };
-    std::vector<Spec> specs = {{false, {"audioconvert", "audioresample", "capsfilter", "avenc_wmav2", "queue"},
+    std::vector<Spec> specs = {{false, {"audioconvert", "audioresample", "capsfilter", "level", "avenc_wmav2", "queue"},
         "audio_%u", "Audio Input 01"}};
     if (profile == WMProfile_V80_700NTSCVideo)
         specs.push_back({true, {"videoconvert", "avenc_wmv2", "queue"}, "video_%u", "Video Input 01"});
@@ -159,10 +222,13 @@ HRESULT AsfWriter::ConfigureFilterUsingProfileGuid(const Guid &profile)
             CapsPtr caps(gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, kAudioRate, "channels", G_TYPE_INT, 2,
                 nullptr));
             g_object_set(b.elements[2], "caps", caps.get(), nullptr);
-            g_object_set(b.elements[3], "bitrate", kAudioBitRate, nullptr);
+            d->level = b.elements[3];
+            g_object_set(d->level, "interval", kLevelIntervalNs, "post-messages", TRUE, nullptr);
+            SetElementMessageHandler(d->level, &Impl::OnLevel, nullptr);
+            g_object_set(b.elements[4], "bitrate", kAudioBitRate, nullptr);
         }
         b.muxTemplate = spec.muxTemplate;
-        GstElement *encoder = b.elements[spec.video ? 1 : 3];
+        GstElement *encoder = b.elements[spec.video ? 1 : 4];
         PadPtr encoded(gst_element_get_static_pad(encoder, "src"));
         gst_pad_add_probe(encoded.get(),
             static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
@@ -203,8 +269,19 @@ HRESULT AsfWriter::GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt)
     return ReportAsfFile(d->fileName, fileName, mt);
 }
 
+void AsfWriter::AfterStop() { d->EndRecording(); }
+
 void AsfWriter::BeforeRun()
 {
+    const bool fed = std::any_of(d->branches.begin(), d->branches.end(), [](const Branch &b) {
+        return b.pin->IsConnected();
+    });
+    if (fed && d->runningFile.isEmpty() && !d->fileName.isEmpty()) {
+        d->runningFile = QFileInfo(d->fileName).absoluteFilePath();
+        d->finished = false;
+        d->marked = WriteRecordingMarker(d->runningFile);
+        RecordingStarted(d->runningFile);
+    }
     // Only inputs that something feeds join the muxer: it waits for data on
     // every stream, and it cannot give a stream back once asked for one.
     for (auto &b : d->branches) {

@@ -17,7 +17,11 @@ public:
     HRESULT SetFileName(const QString &fileName, const AM_MEDIA_TYPE *mt) override;
     HRESULT GetCurFile(QString *fileName, AM_MEDIA_TYPE *mt) override;
     bool WritesFile() const override { return true; }
+    // Before the first run: writes the marker beside the file and starts the
+    // recording status (level, write failure). After the stop: removes the
+    // marker when the muxer finished the file.
     void BeforeRun() override;
+    void AfterStop() override;
 
     struct Impl;
 

@@ -42,6 +42,8 @@ public:
     virtual bool WritesFile() const { return false; }
     // Just before the graph leaves the stopped state.
     virtual void BeforeRun() {}
+    // Just after the graph went to the stopped state (files are closed).
+    virtual void AfterStop() {}
     // Called when the filter joins (graph non-null) or leaves a graph.
     virtual void OnGraphChanged(Graph *graph);
     void SetGraph(const std::shared_ptr<Graph> &graph, const QString &name);

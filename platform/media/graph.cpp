@@ -144,7 +144,11 @@ GstBusSyncReply Graph::Impl::OnBusMessage(GstBus *, GstMessage *msg, gpointer da
         self->OnEos();
         break;
     case GST_MESSAGE_ERROR:
+        DispatchElementMessage(msg);
         self->OnError(msg);
+        break;
+    case GST_MESSAGE_ELEMENT:
+        DispatchElementMessage(msg);
         break;
     case GST_MESSAGE_WARNING: {
         GError *err = nullptr;
@@ -575,6 +579,8 @@ HRESULT Graph::Stop()
     else if (d->WritesFile() && failed)
         diag::OutputDebugString(QStringLiteral("media: the graph failed while writing; the file is closed as it is"));
     gst_element_set_state(d->pipeline, GST_STATE_NULL);
+    for (auto &entry : d->filters)
+        entry.second->AfterStop();
     return S_OK;
 }
 

@@ -122,3 +122,34 @@ bool PeerFixedVideoSize(GstPad *pad, int *width, int *height)
 }
 
 } // namespace media
+
+namespace media {
+namespace {
+struct MessageHandlerEntry {
+    ElementMessageHandler handler;
+    gpointer data;
+};
+GQuark MessageHandlerQuark() { return g_quark_from_static_string("talvora-message-handler"); }
+} // namespace
+
+void SetElementMessageHandler(GstElement *element, ElementMessageHandler handler, gpointer data)
+{
+    g_object_set_qdata_full(G_OBJECT(element), MessageHandlerQuark(), new MessageHandlerEntry{handler, data},
+        [](gpointer p) { delete static_cast<MessageHandlerEntry *>(p); });
+}
+
+void ClearElementMessageHandler(GstElement *element)
+{
+    g_object_set_qdata(G_OBJECT(element), MessageHandlerQuark(), nullptr);
+}
+
+void DispatchElementMessage(GstMessage *message)
+{
+    GstObject *src = GST_MESSAGE_SRC(message);
+    if (!src || !GST_IS_ELEMENT(src))
+        return;
+    auto *entry = static_cast<MessageHandlerEntry *>(g_object_get_qdata(G_OBJECT(src), MessageHandlerQuark()));
+    if (entry)
+        entry->handler(message, entry->data);
+}
+} // namespace media

@@ -52,3 +52,13 @@ namespace media {
 // its caps, e.g. a capped camera upstream); false when not fixed yet.
 bool PeerFixedVideoSize(GstPad *pad, int *width, int *height);
 } // namespace media
+
+namespace media {
+// Element and error messages of an element reach the filter that made it
+// (the graph's bus handler dispatches them on the posting thread). The
+// handler must stay valid until the element is stopped or the handler cleared.
+using ElementMessageHandler = void (*)(GstMessage *message, gpointer data);
+void SetElementMessageHandler(GstElement *element, ElementMessageHandler handler, gpointer data);
+void ClearElementMessageHandler(GstElement *element);
+void DispatchElementMessage(GstMessage *message);
+} // namespace media

@@ -1,0 +1,130 @@
+// Recording safety figures, run by hand:
+//   recording_bench [repair-seconds [overlay-seconds]]
+// 1. Repair time of an interrupted Video recording (default 60 s of camera and
+//    tone, the process's writer then dropped without finishing the file).
+// 2. CPU seconds of a Video recording (default 20 s) with the whole view drawn,
+//    without and with the recording overlay laid over it. Offscreen by default;
+//    QT_QPA_PLATFORM=xcb on an X display draws for real.
+#include "capture/video_recorder.h"
+#include "controls/recording_indicator.h"
+#include "platform/devices/device_config.h"
+#include "platform/media/asf_remuxer.h"
+#include "platform/media/graph.h"
+#include "platform/media/recording_status.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <gst/gst.h>
+#include <sys/resource.h>
+
+namespace {
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto s = [](const timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
+    return s(usage.ru_utime) + s(usage.ru_stime);
+}
+
+void Pump(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Hosts {
+    Hosts()
+    {
+        window.resize(700, 260);
+        whole = new QWidget(&window);
+        left = new QWidget(&window);
+        right = new QWidget(&window);
+        whole->setGeometry(0, 0, 336, 252);
+        left->setGeometry(340, 0, 168, 252);
+        right->setGeometry(512, 0, 168, 252);
+        window.show();
+    }
+    QWidget window;
+    QWidget *whole, *left, *right;
+};
+
+void RepairFigure(const QString &folder, int seconds)
+{
+    QString file;
+    {
+        Hosts hosts;
+        VideoRecorder recorder;
+        if (recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false) != S_OK) {
+            std::printf("repair: StartRecording failed\n");
+            return;
+        }
+        Pump(seconds * 1000);
+        file = recorder.RecordingFileName();
+        // What SIGKILL leaves: the graph goes away without finishing the file.
+        if (auto graph = std::dynamic_pointer_cast<media::Graph>(recorder.graph))
+            gst_element_set_state(graph->Pipeline(), GST_STATE_NULL);
+        recorder.ReleaseGraph();
+    }
+    const qint64 bytes = QFileInfo(file).size();
+    std::printf("interrupted file: %lld bytes, duration before repair %lld ms\n", bytes, media::AsfFileDurationMs(file));
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = ProcessCpuSeconds();
+    const media::RepairResult result = media::RepairAsfFile(file);
+    std::printf("repair of %d s: %s in %.3f s wall, %.3f CPU s; duration after %lld ms\n", seconds,
+        result == media::RepairResult::Repaired ? "repaired" : "NOT repaired", wall.elapsed() / 1000.0,
+        ProcessCpuSeconds() - cpu0, media::AsfFileDurationMs(file));
+}
+
+double RecordingCpu(const QString &folder, int seconds, bool overlay)
+{
+    Hosts hosts;
+    VideoRecorder recorder;
+    CRecordingIndicator indicator(
+        [] {
+            const media::RecordingStatus s = media::CurrentRecording();
+            return CRecordingIndicator::Level{s.peakDb, s.levelCount};
+        },
+        &hosts.window);
+    const double cpu0 = ProcessCpuSeconds();
+    if (recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false) != S_OK)
+        return -1;
+    if (overlay)
+        indicator.Start(hosts.whole);
+    Pump(seconds * 1000);
+    indicator.Stop();
+    recorder.ReleaseGraph();
+    return ProcessCpuSeconds() - cpu0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    const int repairSeconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
+    const int overlaySeconds = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
+    devices::SetDeviceConfig(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    RepairFigure(folder, repairSeconds);
+    for (int round = 0; round < 2; ++round) {
+        const double without = RecordingCpu(folder, overlaySeconds, false);
+        const double with = RecordingCpu(folder, overlaySeconds, true);
+        std::printf("Video recording %d s: %.2f CPU s without the overlay, %.2f with (%+.1f %%)\n", overlaySeconds,
+            without, with, without > 0 ? (with - without) * 100.0 / without : 0.0);
+    }
+    return 0;
+}

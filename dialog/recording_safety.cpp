@@ -1,0 +1,80 @@
+// MainDlg: what keeps a recording safe and visible. The overlay and the disk
+// watch follow every recording; captures left unfinished by a dead process
+// are repaired in the background and the list shows them when that is done.
+#include "dialog/main_dlg.h"
+
+#include "controls/recording_indicator.h"
+#include "platform/media/recording_status.h"
+#include "platform/ui/list_view.h"
+#include "platform/ui/message_box.h"
+
+#include <QLabel>
+
+namespace {
+// What one minute of each mode's file costs, in bits per second.
+constexpr qint64 kAudioBitRate = 64000;
+constexpr qint64 kVideoBitRate = 764000;
+
+qint64 BitRate(int mode) { return IsAudioMode(mode) ? kAudioBitRate : kVideoBitRate; }
+
+CRecordingIndicator::Level ReadLevel()
+{
+    const media::RecordingStatus s = media::CurrentRecording();
+    return {s.peakDb, s.writing ? s.levelCount : 0};
+}
+} // namespace
+
+bool MainDlg::RoomToRecord()
+{
+    if (mode == Photo || diskWatch_.EnoughSpace(mediaLibrary.modeFolders[mode], BitRate(mode)))
+        return true;
+    ui::InformationBox(this, QStringLiteral("There is not enough free disk space to record."));
+    return false;
+}
+
+void MainDlg::BeginRecordingWatch()
+{
+    if (mode == Photo)
+        return;
+    if (!recordingIndicator_)
+        recordingIndicator_ = new CRecordingIndicator(&ReadLevel, this);
+    recordingIndicator_->Start(IsAudioMode(mode) ? static_cast<QWidget *>(audioPicture) : wholeFrameControl);
+    diskWatch_.Start(mediaLibrary.modeFolders[mode], BitRate(mode));
+}
+
+void MainDlg::EndRecordingWatch()
+{
+    diskWatch_.Stop();
+    if (recordingIndicator_)
+        recordingIndicator_->Stop();
+    // A file cut short by a write error keeps its marker; repair it now.
+    if (!destroyed_ && mode >= 0 && mode < kModeCount)
+        RepairInterrupted({mediaLibrary.modeFolders[mode]});
+}
+
+void MainDlg::OnRecordingMustStop(library::DiskSpaceWatch::Reason reason)
+{
+    if (activity != Recording)
+        return;
+    FinishRecording();
+    mediaLibrary.RefreshThumbnails(mode, this);
+    mediaLibrary.SelectLastItem();
+    ui::InformationBox(this, reason == library::DiskSpaceWatch::DiskFull
+            ? QStringLiteral("The disk is almost full. The recording was stopped and saved.")
+            : QStringLiteral("The recording could not be written any further. It was stopped and saved as far as "
+                             "it was written."));
+}
+
+void MainDlg::RepairInterrupted(const QStringList &folders)
+{
+    repairs_.RepairInBackground(folders);
+}
+
+void MainDlg::OnRepairsDone(int repaired)
+{
+    // A list in use (playing, recording) is refreshed by its next listing.
+    if (repaired > 0 && activity == Idle && mode >= 0) {
+        mediaLibrary.RefreshThumbnails(mode, this);
+        mediaLibrary.SelectFirstItem();
+    }
+}

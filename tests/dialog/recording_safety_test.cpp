@@ -1,0 +1,145 @@
+// A recording on the dialog shows that it runs and stops itself before the
+// disk is full; captures a dead process left unfinished are repaired after
+// start and listed.
+#include "controls/hover_button.h"
+#include "controls/recording_indicator.h"
+#include "platform/devices/device_config.h"
+#include "platform/media/recording_marker.h"
+#include "platform/ui/list_view.h"
+#include "tests/dialog/dialog_fixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QThread>
+#include <gst/gst.h>
+
+namespace {
+
+bool PumpUntil(const std::function<bool()> &done, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+
+devices::DeviceConfig TestDevices()
+{
+    return devices::DeviceConfig::Parse({QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")},
+                                        QString(), QString());
+}
+
+// One second of tone as a ".wma" capture.
+bool MakeWma(const QString &path)
+{
+    const QString line = QStringLiteral("audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audioconvert ! "
+                                        "audio/x-raw,rate=44100,channels=2 ! avenc_wmav2 ! asfmux ! filesink location=\"%1\"")
+                             .arg(path);
+    GstElement *pipeline = gst_parse_launch(line.toUtf8().constData(), nullptr);
+    if (!pipeline)
+        return false;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus *bus = gst_element_get_bus(pipeline);
+    GstMessage *msg = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ok = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
+    if (msg)
+        gst_message_unref(msg);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ok;
+}
+
+QStringList Files(const QString &folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+} // namespace
+
+class RecordingSafetyTest : public DialogTest {};
+
+TEST_F(RecordingSafetyTest, MarkedCapturesAreRepairedAfterStartAndListed)
+{
+    const QString folder = QDir::homePath() + QStringLiteral("/Documents/Talvora/AudioSolo/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("20260101-080000.wma");
+    ASSERT_TRUE(MakeWma(file));
+    QFile marker(media::RecordingMarkerPath(file));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("1 an-earlier-boot\n");
+    marker.close();
+
+    MainDlg &d = Open();
+    EXPECT_EQ(d.CurrentMode(), Solo);
+    ASSERT_TRUE(PumpUntil([&] { return !QFileInfo::exists(marker.fileName()) && !d.RepairsBusy(); }, 60000));
+    EXPECT_EQ(Files(folder), QStringList({QStringLiteral("20260101-080000.wma")}));
+    EXPECT_EQ(d.ThumbnailList()->GetItemCount(), 1);
+    QStringList texts = boxes.Texts(); // only what any start says here (no face detector in the tests)
+    texts.removeAll(QStringLiteral("Can not load facedetect.dll and tracing function will be disabled "));
+    EXPECT_TRUE(texts.isEmpty()) << texts.join(" | ").toStdString();
+}
+
+TEST_F(RecordingSafetyTest, TheOverlayRunsWithAVideoRecordingOverTheWholeViewAndGoesOnStop)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    d.OnVideo();
+    Pump(300);
+    const QRect recordAt = d.recordButton->geometry();
+    d.OnRecord();
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    CRecordingIndicator *overlay = d.RecordingIndicator();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(d.wholeFrameControl->geometry().contains(overlay->geometry()));
+    EXPECT_EQ(overlay->pos(), d.wholeFrameControl->pos() + QPoint(6, 6));
+    EXPECT_EQ(d.recordButton->geometry(), recordAt);
+    ASSERT_TRUE(PumpUntil([&] { return overlay->Text().startsWith(QStringLiteral("0:02")); }, 20000))
+        << overlay->Text().toStdString();
+    EXPECT_GT(overlay->BarFraction(), 0.3) << "the test microphone's tone reaches the level bar";
+    EXPECT_FALSE(overlay->Warning());
+    EXPECT_TRUE(d.DiskWatch().Watching());
+    d.OnStop();
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_FALSE(d.DiskWatch().Watching());
+    const QStringList files = Files(d.Paths().videoFolder);
+    ASSERT_EQ(files.size(), 1) << files.join(" ").toStdString();
+    EXPECT_TRUE(files[0].endsWith(QStringLiteral(".wmv"))) << "the marker went with the finished file";
+}
+
+TEST_F(RecordingSafetyTest, ADiskRunningFullStopsTheRecordingOnceWithAMessageAndAFinishedFile)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    qint64 free = 10LL * 1000 * 1000 * 1000;
+    d.DiskWatch().SetFreeBytes([&free](const QString &) { return free; });
+    d.DiskWatch().SetPeriodMs(50);
+    d.OnRecord(); // Solo
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    Pump(1500);
+    free = 100 * 1000 * 1000;
+    ASSERT_TRUE(PumpUntil([&] { return d.CurrentActivity() == Idle; }, 10000));
+    Pump(300);
+    const QString text = QStringLiteral("The disk is almost full. The recording was stopped and saved.");
+    EXPECT_EQ(boxes.Count(text), 1) << boxes.Texts().join(" | ").toStdString();
+    EXPECT_FALSE(d.recordButton->IsLatched());
+    EXPECT_FALSE(d.RecordingIndicator()->isVisible());
+    const QStringList files = Files(d.Paths().audioSoloFolder);
+    ASSERT_EQ(files.size(), 1) << files.join(" ").toStdString();
+    EXPECT_GT(QFileInfo(d.Paths().audioSoloFolder + files[0]).size(), 1000);
+
+    // With the disk still full, Record refuses to start and says why.
+    boxes.Clear();
+    Pump(1100); // the Record hold
+    d.OnRecord();
+    EXPECT_EQ(d.CurrentActivity(), Idle);
+    EXPECT_EQ(boxes.Count(QStringLiteral("There is not enough free disk space to record.")), 1);
+    EXPECT_EQ(Files(d.Paths().audioSoloFolder).size(), 1);
+}
