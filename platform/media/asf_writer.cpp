@@ -160,6 +160,10 @@ std::shared_ptr<AsfWriter> AsfWriter::Create(HRESULT *hr)
     f->AddToBin(f->d->mux);
     f->AddToBin(f->d->sink);
     gst_element_link(f->d->mux, f->d->sink);
+    // Every packet goes to the kernel as the muxer makes it: a process that
+    // dies leaves all it recorded on disk, not minus a 64 KiB user buffer
+    // (eight seconds of sound).
+    g_object_set(f->d->sink, "buffer-mode", 2 /* unbuffered */, nullptr);
     SetElementMessageHandler(f->d->sink, &Impl::OnSinkMessage, nullptr);
     PadPtr sinkPad(gst_element_get_static_pad(f->d->sink, "sink"));
     f->d->eosProbe = gst_pad_add_probe(sinkPad.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &Impl::OnSinkEvent,
