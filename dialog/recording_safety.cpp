@@ -8,6 +8,8 @@
 #include "platform/ui/list_view.h"
 #include "platform/ui/message_box.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 
 namespace {
@@ -26,6 +28,15 @@ CRecordingIndicator::Level ReadLevel()
 
 bool MainDlg::RoomToRecord()
 {
+    // The folder may have gone since start-up (removed by hand, a disk taken
+    // away); it is made again, and one that cannot be written is said so,
+    // rather than Record doing nothing.
+    const QString &folder = mediaLibrary.modeFolders[mode];
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        ui::InformationBox(this, QStringLiteral("The folder %1 cannot be written to. Nothing was recorded.")
+                                     .arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
     if (mode == Photo || diskWatch_.EnoughSpace(mediaLibrary.modeFolders[mode], BitRate(mode)))
         return true;
     ui::InformationBox(this, QStringLiteral("There is not enough free disk space to record."));

@@ -143,3 +143,32 @@ TEST_F(RecordingSafetyTest, ADiskRunningFullStopsTheRecordingOnceWithAMessageAnd
     EXPECT_EQ(boxes.Count(QStringLiteral("There is not enough free disk space to record.")), 1);
     EXPECT_EQ(Files(d.Paths().audioSoloFolder).size(), 1);
 }
+
+TEST_F(RecordingSafetyTest, ACaptureFolderRemovedSinceStartIsMadeAgainAndOneThatCannotBeIsSaidSo)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    const QString folder = d.Paths().audioSoloFolder;
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    d.OnRecord(); // Solo
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    Pump(1100);
+    d.OnStop();
+    EXPECT_EQ(Files(folder).size(), 1);
+
+    // A file where the folder should be: nothing can be recorded there.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(QDir::cleanPath(folder));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    boxes.Clear();
+    Pump(1100); // the Record hold
+    d.OnRecord();
+    EXPECT_EQ(d.CurrentActivity(), Idle);
+    EXPECT_FALSE(d.recordButton->IsLatched());
+    EXPECT_EQ(boxes.Count(QStringLiteral("The folder %1 cannot be written to. Nothing was recorded.")
+                              .arg(QDir::toNativeSeparators(folder))), 1)
+        << boxes.Texts().join(" | ").toStdString();
+    EXPECT_FALSE(d.mute.IsMuted()) << "the speakers muted for the recording come back";
+    QFile::remove(blocker.fileName());
+}
