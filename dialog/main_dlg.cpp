@@ -193,6 +193,7 @@ bool MainDlg::OnInitDialog()
     SetButtonBitmaps();
     LayOutControls();
     mute.InitMuteButton(muteButton, this);
+    UnmuteAfterInterruptedRecording();
     volumeSlider->setRange(0, 7);
     volumeSlider->setValue(mute.VolumeToSliderLevel());
     positionSlider->setRange(0, 1000);

@@ -108,6 +108,7 @@ public:
     // Keeping recordings safe: the overlay and the disk watch run with every
     // recording; interrupted captures are repaired off this thread.
     bool RoomToRecord();
+    void UnmuteAfterInterruptedRecording();
     void BeginRecordingWatch();
     void EndRecordingWatch();
     void OnRecordingMustStop(library::DiskSpaceWatch::Reason reason);

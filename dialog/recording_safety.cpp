@@ -5,6 +5,7 @@
 
 #include "controls/recording_indicator.h"
 #include "platform/media/recording_status.h"
+#include "platform/settings/settings_store.h"
 #include "platform/ui/list_view.h"
 #include "platform/ui/message_box.h"
 
@@ -41,6 +42,17 @@ bool MainDlg::RoomToRecord()
         return true;
     ui::InformationBox(this, QStringLiteral("There is not enough free disk space to record."));
     return false;
+}
+
+// A recording mutes the speakers while it runs; when the process died during
+// one, they would stay muted for good. The start after it gives them back.
+void MainDlg::UnmuteAfterInterruptedRecording()
+{
+    if (!settings::SettingsStore::ReadMutedForRecording())
+        return;
+    if (mute.IsMuted())
+        mute.MuteOff();
+    settings::SettingsStore::WriteMutedForRecording(false);
 }
 
 void MainDlg::BeginRecordingWatch()

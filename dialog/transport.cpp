@@ -5,6 +5,7 @@
 #include "controls/hover_button.h"
 #include "dialog/control_ids.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/settings/settings_store.h"
 #include "platform/ui/list_view.h"
 #include "platform/ui/message_box.h"
 
@@ -94,8 +95,10 @@ void MainDlg::OnRecord()
     if (mode != Photo) {
         if (activity != Recording) {
             mutedBeforeRecording = mute.IsMuted();
-            if (!mutedBeforeRecording)
+            if (!mutedBeforeRecording) {
                 mute.MuteOn();
+                settings::SettingsStore::WriteMutedForRecording(true);
+            }
         } else if (!mutedBeforeRecording) {
             mute.MuteOff();
         }
@@ -211,6 +214,7 @@ void MainDlg::UnmuteAfterRecording()
         mute.SetMuteValue(false);
         muteButton->setChecked(false);
     }
+    settings::SettingsStore::WriteMutedForRecording(false);
 }
 
 void MainDlg::FinishRecordingAndSelectLast()

@@ -8,6 +8,7 @@ namespace {
 const QString kOrganization = QStringLiteral("Orvenic");
 const QString kApplication = QStringLiteral("Talvora");
 const QString kModeState = QStringLiteral("ModeState");
+const QString kMutedForRecording = QStringLiteral("MutedForRecording");
 
 // A REG_DWORD stand-in: only plain decimal text of a 32-bit unsigned value counts.
 std::optional<std::uint32_t> ParseDword(const QVariant &value)
@@ -41,6 +42,24 @@ bool SettingsStore::WriteModeState(std::uint32_t mode)
     store.setValue(kModeState, static_cast<qulonglong>(mode));
     store.sync();
     return store.status() == QSettings::NoError;
+}
+
+bool SettingsStore::ReadMutedForRecording()
+{
+    QSettings store(kOrganization, kApplication);
+    return store.status() == QSettings::NoError && ParseDword(store.value(kMutedForRecording)).value_or(0) == 1;
+}
+
+void SettingsStore::WriteMutedForRecording(bool muted)
+{
+    QSettings store(kOrganization, kApplication);
+    // Most calls find nothing to change, and then the file is left alone.
+    if (!store.isWritable() || store.contains(kMutedForRecording) == muted)
+        return;
+    if (muted)
+        store.setValue(kMutedForRecording, 1);
+    else
+        store.remove(kMutedForRecording);
 }
 
 } // namespace settings

@@ -1,6 +1,8 @@
 #pragma once
 // The per-user settings store: QSettings("Orvenic", "Talvora"), which on Linux
-// is ~/.config/Orvenic/Talvora.conf. It holds one value, the stored mode.
+// is ~/.config/Orvenic/Talvora.conf. It holds the stored mode, and whether a
+// recording running now has muted the speakers (so that a start after a
+// crash can give them back).
 #include <cstdint>
 #include <optional>
 
@@ -13,6 +15,9 @@ public:
     static std::optional<std::uint32_t> ReadModeState();
     // Writes "ModeState"; false when the store cannot be written.
     static bool WriteModeState(std::uint32_t mode);
+    // "MutedForRecording": set while a recording holds the speakers muted.
+    static bool ReadMutedForRecording();
+    static void WriteMutedForRecording(bool muted);
 };
 
 } // namespace settings

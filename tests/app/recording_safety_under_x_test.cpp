@@ -37,6 +37,16 @@ bool DecodesFromTwoSeconds(const QString &file)
     return ffmpeg.waitForFinished(20000) && ffmpeg.exitCode() == 0 && ffmpeg.readAllStandardError().isEmpty();
 }
 
+// The speakers as the sound server has them: "yes", "no", or empty without a server.
+QString SpeakersMuted()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {"get-sink-mute", "@DEFAULT_SINK@"});
+    if (!pactl.waitForFinished(5000) || pactl.exitCode() != 0)
+        return {};
+    return QString::fromLatin1(pactl.readAllStandardOutput()).section(QLatin1Char(':'), 1).trimmed();
+}
+
 void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 {
     if (clock.elapsed() < ms)
@@ -49,6 +59,7 @@ void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceReco
                         const char *folder, const char *ext, const QString &microphone)
 {
     SleepUntil(sinceRecord, killAfterMs);
+    const QString mutedWhileRecording = SpeakersMuted();
     x.KillHard();
     const double killedAt = sinceRecord.elapsed() / 1000.0;
     const QStringList files = x.Captures(folder, ext);
@@ -70,6 +81,10 @@ void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceReco
     EXPECT_TRUE(QDir(x.Folder(folder)).entryList(QDir::Hidden | QDir::Files).filter(".repair").isEmpty());
 
     QThread::msleep(5000);
+    if (!mutedWhileRecording.isEmpty()) { // a sound server runs
+        EXPECT_EQ(mutedWhileRecording, QStringLiteral("yes"));
+        EXPECT_EQ(SpeakersMuted(), QStringLiteral("no")) << "the speakers the recording muted are given back";
+    }
     x.Xdotool({"key", "Return"});
     QThread::msleep(1000);
     x.Click(kPlay); // the list selects its first (and only) capture

@@ -3,6 +3,8 @@
 // speakers held muted while a recording runs.
 #include "controls/hover_button.h"
 #include "controls/my_slider_control.h"
+#include "platform/devices/device_config.h"
+#include "platform/settings/settings_store.h"
 #include "tests/audio/pulse_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
 
@@ -210,4 +212,27 @@ TEST_F(DialogTest, WithoutASoundServerThePanelStillMovesAndToggles)
                 << line.toStdString();
         }
     }
+}
+
+TEST_F(VolumePanelTest, SpeakersARecordingHeldMutedComeBackAtTheStartAfterACrash)
+{
+    devices::DeviceConfigScope devices(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
+    // What a process that died during a recording leaves behind.
+    settings::SettingsStore::WriteMutedForRecording(true);
+    SetSinkMute(server, true);
+    MainDlg &d = Open();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.muteButton->IsLatched());
+    EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
+
+    // A recording notes the mute it holds while it runs, and takes it back with Stop.
+    d.OnRecord(); // Solo
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_TRUE(settings::SettingsStore::ReadMutedForRecording());
+    QTest::qWait(1100); // the Record hold
+    d.OnStop();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
 }
