@@ -8,7 +8,7 @@ clip="$1"; seconds="${2:-20}"; display="${3:-:152}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TALVORA_BUILD_DIR:-$root/build}"
 home="$(mktemp -d)"
-Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; rm -rf "$home"' EXIT
 sleep 2

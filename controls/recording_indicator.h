@@ -6,6 +6,7 @@
 // over the view, so it never reaches a recorded file or a snapshot, and it
 // lets every click through to what lies beneath.
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -39,10 +40,19 @@ public:
     QString Text() const;
     double BarFraction() const;
 
+    // How often the overlay was drawn anew (it is only when what it shows changed).
+    int Renders() const { return renders_; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Draws the overlay into face_ when the time, the warning or the bar's
+    // length changed; the view beneath repaints 30 times a second, and each
+    // time the overlay is only copied over it.
+    void Render();
+    int BarPixels() const;
+
     LevelSource source_;
     QTimer timer_;
     QElapsedTimer clock_;
@@ -50,4 +60,8 @@ private:
     qint64 lastSoundMs_ = 0;
     double peakDb_ = -1000.0;
     bool warning_ = false;
+    QImage face_;
+    QString shownText_;
+    int shownBar_ = -1;
+    int renders_ = 0;
 };

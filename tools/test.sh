@@ -36,7 +36,7 @@ for n in $(seq 97 140); do
   [[ -e "/tmp/.X$n-lock" || -e "/tmp/.X11-unix/X$n" ]] || { display=":$n"; break; }
 done
 if [[ -n "$display" ]]; then
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   export TALVORA_E2E_DISPLAY="$display"
 fi

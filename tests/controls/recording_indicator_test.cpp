@@ -112,3 +112,28 @@ TEST_F(IndicatorFixture, ItsTimerReadsTheLevelSource)
     EXPECT_GT(fed->BarFraction(), 0.8);
     fed->Stop();
 }
+
+TEST_F(IndicatorFixture, DrawsItselfAnewOnlyWhenTheTimeTheWarningOrTheBarChanges)
+{
+    indicator->Start(view);
+    indicator->Stop();
+    indicator->show();
+    std::uint64_t n = 0;
+    indicator->Tick(0, Tone(++n));
+    const int first = indicator->Renders();
+    const QImage before = Grab(window);
+    for (qint64 ms = 100; ms < 1000; ms += 100)
+        indicator->Tick(ms, Tone(++n));
+    EXPECT_EQ(indicator->Renders(), first) << "a steady tone within one second changes nothing shown";
+    indicator->Tick(1000, Tone(++n));
+    EXPECT_EQ(indicator->Renders(), first + 1) << "the clock turned";
+    indicator->Tick(1100, Level{-45.0, ++n});
+    EXPECT_EQ(indicator->Renders(), first + 2) << "the bar shrank";
+    const QImage after = Grab(window);
+    const QRect overlay = indicator->geometry();
+    int changed = 0;
+    for (int y = overlay.top(); y <= overlay.bottom(); ++y)
+        for (int x = overlay.left(); x <= overlay.right(); ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y);
+    EXPECT_GT(changed, 20) << "what was drawn anew reaches the screen";
+}
