@@ -22,6 +22,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include "bench/bench_support.h"
+
 #include <QTimer>
 #include <QEventLoop>
 #include <QWidget>
@@ -37,15 +39,12 @@
 extern char **environ;
 
 namespace {
+using bench::Hosts;
+using bench::ProcessCpuSeconds;
+using bench::Seconds;
+using bench::Pump;
 
-double Seconds(const timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
 
 long StatusKb(const char *field)
 {
@@ -58,29 +57,7 @@ long StatusKb(const char *field)
     return -1;
 }
 
-// Runs the event loop as the dialog would, without polling.
-void Pump(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
-struct Hosts {
-    Hosts()
-    {
-        window.resize(700, 260);
-        whole = new QWidget(&window);
-        left = new QWidget(&window);
-        right = new QWidget(&window);
-        whole->setGeometry(0, 0, 336, 252);
-        left->setGeometry(340, 0, 168, 252);
-        right->setGeometry(512, 0, 168, 252);
-        window.show();
-    }
-    QWidget window;
-    QWidget *whole, *left, *right;
-};
 
 // Video frames in a written file, as ffprobe counts them (-1 without ffprobe).
 int VideoFrames(const QString &file)

@@ -8,6 +8,7 @@
 // 3. What the start-up pass over the five capture folders costs when they hold
 //    300 finished captures and no marker: the dialog thread's part (starting
 //    the pass) and the time until the pass reports back.
+#include "bench/bench_support.h"
 #include "capture/video_recorder.h"
 #include "controls/recording_indicator.h"
 #include "library/interrupted_recordings.h"
@@ -32,37 +33,12 @@
 #include <sys/resource.h>
 
 namespace {
+using bench::Hosts;
+using bench::ProcessCpuSeconds;
+using bench::Pump;
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto s = [](const timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
-    return s(usage.ru_utime) + s(usage.ru_stime);
-}
 
-void Pump(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
-struct Hosts {
-    Hosts()
-    {
-        window.resize(700, 260);
-        whole = new QWidget(&window);
-        left = new QWidget(&window);
-        right = new QWidget(&window);
-        whole->setGeometry(0, 0, 336, 252);
-        left->setGeometry(340, 0, 168, 252);
-        right->setGeometry(512, 0, 168, 252);
-        window.show();
-    }
-    QWidget window;
-    QWidget *whole, *left, *right;
-};
 
 void RepairFigure(const QString &folder, int seconds)
 {

@@ -7,6 +7,7 @@
 // 2. Time from PlayFile to the first frame painted in the whole view.
 // 3. Median time of SeekToSeconds until the new frame is painted.
 // 4. CPicture::LoadFromFile plus Draw of a 640x480 photo, median.
+#include "bench/bench_support.h"
 #include "imaging/picture.h"
 #include "playback/video_player.h"
 #include "platform/media/video_renderer.h"
@@ -33,15 +34,10 @@
 extern char **environ;
 
 namespace {
+using bench::ProcessCpuSeconds;
+using bench::Seconds;
 
-double Seconds(const timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
 
 bool Wait(const std::function<bool()> &done, int ms)
 {
@@ -74,21 +70,9 @@ QString MakeRecording(const QString &folder, double seconds)
     return ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0 ? path : QString();
 }
 
-struct Hosts {
-    Hosts()
-    {
-        window.resize(700, 260);
-        whole = new QWidget(&window);
-        left = new QWidget(&window);
-        right = new QWidget(&window);
-        whole->setGeometry(0, 0, 336, 252);
-        left->setGeometry(340, 0, 168, 252);
-        right->setGeometry(512, 0, 168, 252);
-        window.show();
-        Wait([] { return false; }, 100);
-    }
-    QWidget window;
-    QWidget *whole, *left, *right;
+// The views, given a moment to appear before anything plays into them.
+struct Hosts : bench::Hosts {
+    Hosts() { Wait([] { return false; }, 100); }
 };
 
 long Painted(const VideoPlayer &player)

@@ -55,7 +55,7 @@ void ProgramUnderX::KillHard()
     run.waitForFinished(5000);
 }
 
-void ProgramUnderX::Xdotool(const QStringList &args)
+QByteArray ProgramUnderX::Xdotool(const QStringList &args)
 {
     QProcess tool;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -63,6 +63,7 @@ void ProgramUnderX::Xdotool(const QStringList &args)
     tool.setProcessEnvironment(env);
     tool.start(QStringLiteral("xdotool"), args);
     tool.waitForFinished(5000);
+    return tool.readAllStandardOutput();
 }
 
 void ProgramUnderX::Click(QPoint p)

@@ -30,7 +30,8 @@ public:
     void Start(int mode, const QString &microphone = QStringLiteral("test"));
     // Ends it the way a crash or a power cut would.
     void KillHard();
-    void Xdotool(const QStringList &args);
+    // Runs xdotool on the program's display; what it printed.
+    QByteArray Xdotool(const QStringList &args);
     void Click(QPoint p);
     // The window's client area as seen on the screen.
     QImage Shot();

@@ -157,13 +157,8 @@ TEST_F(RecordingSafetyUnderX, ASilentSoloRecordingWarnsAfterFiveSecondsAndSurviv
 // Windows titled as the program's on the screen: its dialog, and a message box when one is open.
 int ProgramWindows(RecordingSafetyUnderX &x)
 {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", x.display);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^Talvora$"});
-    tool.waitForFinished(5000);
-    return QString::fromLatin1(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
+    const QByteArray ids = x.Xdotool({"search", "--onlyvisible", "--name", "^Talvora$"});
+    return int(ids.count('\n')); // one window id a line
 }
 
 bool Run(const QString &program, const QStringList &args)

@@ -7,6 +7,7 @@
 #include "platform/media/recording_marker.h"
 #include "platform/ui/list_view.h"
 #include "tests/dialog/dialog_fixture.h"
+#include "tests/support/gst_pipeline.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QThread>
-#include <gst/gst.h>
 
 namespace {
 
@@ -40,23 +40,10 @@ devices::DeviceConfig TestDevices()
 // One second of tone as a ".wma" capture.
 bool MakeWma(const QString &path)
 {
-    const QString line = QStringLiteral("audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audioconvert ! "
-                                        "audio/x-raw,rate=44100,channels=2 ! avenc_wmav2 ! asfmux ! filesink location=\"%1\"")
-                             .arg(path);
-    GstElement *pipeline = gst_parse_launch(line.toUtf8().constData(), nullptr);
-    if (!pipeline)
-        return false;
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *msg = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
-        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
-    if (msg)
-        gst_message_unref(msg);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return ok;
+    return testsupport::RunPipelineToEnd(
+        QStringLiteral("audiotestsrc num-buffers=44 samplesperbuffer=1000 ! audioconvert ! "
+                       "audio/x-raw,rate=44100,channels=2 ! avenc_wmav2 ! asfmux ! filesink location=\"%1\"")
+            .arg(path));
 }
 
 QStringList Files(const QString &folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }

@@ -3,6 +3,7 @@
 #include "platform/devices/looping_file_source.h"
 #include "platform/devices/property_dialogs.h"
 #include "platform/devices/virtual_device.h"
+#include "tests/support/gst_pipeline.h"
 #include "tests/support/test_environment.h"
 
 #include <gst/app/gstappsink.h>
@@ -44,26 +45,6 @@ struct ElementRef {
     GstElement *element;
 };
 
-bool RunGst(const QString &description)
-{
-    GError *error = nullptr;
-    GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
-    if (!pipeline) {
-        g_clear_error(&error);
-        return false;
-    }
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *msg = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
-                                                 GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
-    if (msg)
-        gst_message_unref(msg);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return ok;
-}
 
 // Runs source into an appsink and collects the stamps of the first count buffers.
 std::vector<GstClockTime> Collect(GstElement *source, int count)
@@ -159,7 +140,7 @@ TEST(DeviceVirtual, ConnectionFailuresAreCountedDown)
 TEST(DeviceVirtual, FileCameraLoopsAShortClipWithSteadyTimestamps)
 {
     const QString clip = testenv::MakeTempFolder() + QStringLiteral("/half second, clip.avi");
-    ASSERT_TRUE(RunGst(QStringLiteral("videotestsrc num-buffers=15 ! video/x-raw,width=64,height=48,framerate=30/1 "
+    ASSERT_TRUE(testsupport::RunPipelineToEnd(QStringLiteral("videotestsrc num-buffers=15 ! video/x-raw,width=64,height=48,framerate=30/1 "
                                       "! jpegenc ! avimux ! filesink location=\"%1\"").arg(clip)));
     QString error;
     GstElement *source = CreateLoopingFileSource(clip, DeviceKind::Video, &error);
@@ -174,13 +155,13 @@ TEST(DeviceVirtual, FileMicrophoneLoopsAndStillImageRepeats)
 {
     const QString folder = testenv::MakeTempFolder();
     const QString wav = folder + QStringLiteral("/tone.wav");
-    ASSERT_TRUE(RunGst(QStringLiteral("audiotestsrc num-buffers=5 samplesperbuffer=441 ! wavenc ! filesink location=\"%1\"").arg(wav)));
+    ASSERT_TRUE(testsupport::RunPipelineToEnd(QStringLiteral("audiotestsrc num-buffers=5 samplesperbuffer=441 ! wavenc ! filesink location=\"%1\"").arg(wav)));
     const auto sound = Collect(CreateLoopingFileSource(wav, DeviceKind::Audio, nullptr), 20);
     ASSERT_EQ(sound.size(), 20u);
     ExpectIncreasing(sound);
 
     const QString png = folder + QStringLiteral("/still.png");
-    ASSERT_TRUE(RunGst(QStringLiteral("videotestsrc num-buffers=1 ! video/x-raw,width=32,height=24 ! pngenc ! filesink location=\"%1\"").arg(png)));
+    ASSERT_TRUE(testsupport::RunPipelineToEnd(QStringLiteral("videotestsrc num-buffers=1 ! video/x-raw,width=32,height=24 ! pngenc ! filesink location=\"%1\"").arg(png)));
     const auto frames = Collect(CreateLoopingFileSource(png, DeviceKind::Video, nullptr), 10);
     EXPECT_EQ(frames.size(), 10u);
 }
@@ -198,7 +179,7 @@ TEST(DeviceVirtual, MissingOrUnreadableFileIsAnErrorNotAHang)
     EXPECT_FALSE(CreateLoopingFileSource(junk, DeviceKind::Video, &error));
     EXPECT_FALSE(error.isEmpty());
     const QString wav = testenv::MakeTempFolder() + QStringLiteral("/tone.wav");
-    ASSERT_TRUE(RunGst(QStringLiteral("audiotestsrc num-buffers=5 ! wavenc ! filesink location=\"%1\"").arg(wav)));
+    ASSERT_TRUE(testsupport::RunPipelineToEnd(QStringLiteral("audiotestsrc num-buffers=5 ! wavenc ! filesink location=\"%1\"").arg(wav)));
     EXPECT_FALSE(CreateLoopingFileSource(wav, DeviceKind::Video, &error));
     EXPECT_EQ(error, QStringLiteral("the device file holds no picture"));
 }
@@ -206,7 +187,7 @@ TEST(DeviceVirtual, MissingOrUnreadableFileIsAnErrorNotAHang)
 TEST(DeviceVirtual, FileCameraAnnouncesItsPictureSizeBeforeTheFirstFrame)
 {
     const QString clip = testenv::MakeTempFolder() + QStringLiteral("/clip.avi");
-    ASSERT_TRUE(RunGst(QStringLiteral("videotestsrc num-buffers=5 ! video/x-raw,width=176,height=144,framerate=25/1 "
+    ASSERT_TRUE(testsupport::RunPipelineToEnd(QStringLiteral("videotestsrc num-buffers=5 ! video/x-raw,width=176,height=144,framerate=25/1 "
                                       "! jpegenc ! avimux ! filesink location=\"%1\"").arg(clip)));
     ElementRef source(CreateLoopingFileSource(clip, DeviceKind::Video, nullptr));
     ASSERT_TRUE(source.element);
