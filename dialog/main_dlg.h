@@ -111,6 +111,7 @@ public:
     void UnmuteAfterInterruptedRecording();
     void BeginRecordingWatch();
     void EndRecordingWatch();
+    void RepairCutShort();
     void OnRecordingMustStop(library::DiskSpaceWatch::Reason reason);
     void RepairInterrupted(const QStringList &folders);
     void OnRepairsDone(int repaired);

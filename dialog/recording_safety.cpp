@@ -70,7 +70,12 @@ void MainDlg::EndRecordingWatch()
     diskWatch_.Stop();
     if (recordingIndicator_)
         recordingIndicator_->Stop();
-    // A file cut short by a write error keeps its marker; repair it now.
+}
+
+// Called once the engine has closed its file: one cut short (a failed write,
+// a writer that did not finish in time) kept its marker and is repaired now.
+void MainDlg::RepairCutShort()
+{
     if (!destroyed_ && mode >= 0 && mode < kModeCount)
         RepairInterrupted({mediaLibrary.modeFolders[mode]});
 }

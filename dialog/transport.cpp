@@ -197,6 +197,7 @@ void MainDlg::ReleaseRecordingEngine()
     default:
         break;
     }
+    RepairCutShort();
 }
 
 void MainDlg::FinishRecording()

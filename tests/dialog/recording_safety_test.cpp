@@ -4,6 +4,8 @@
 #include "controls/hover_button.h"
 #include "controls/recording_indicator.h"
 #include "platform/devices/device_config.h"
+#include "platform/media/asf_remuxer.h"
+#include "platform/media/graph.h"
 #include "platform/media/recording_marker.h"
 #include "platform/ui/list_view.h"
 #include "tests/dialog/dialog_fixture.h"
@@ -16,6 +18,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QThread>
+#include <gst/gst.h>
 
 namespace {
 
@@ -141,7 +144,8 @@ TEST_F(RecordingSafetyTest, ACaptureFolderRemovedSinceStartIsMadeAgainAndOneThat
     ASSERT_EQ(d.CurrentActivity(), Recording);
     Pump(1100);
     d.OnStop();
-    EXPECT_EQ(Files(folder).size(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return !d.RepairsBusy(); }, 30000));
+    EXPECT_EQ(Files(folder).size(), 1) << Files(folder).join(" ").toStdString();
 
     // A file where the folder should be: nothing can be recorded there.
     ASSERT_TRUE(QDir(folder).removeRecursively());
@@ -158,4 +162,47 @@ TEST_F(RecordingSafetyTest, ACaptureFolderRemovedSinceStartIsMadeAgainAndOneThat
         << boxes.Texts().join(" | ").toStdString();
     EXPECT_FALSE(d.mute.IsMuted()) << "the speakers muted for the recording come back";
     QFile::remove(blocker.fileName());
+}
+
+TEST_F(RecordingSafetyTest, AFileTheWriterCouldNotFinishAtStopIsRepairedRightAfter)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    ASSERT_TRUE(PumpUntil([&] { return !d.RepairsBusy(); }, 30000)); // the start's own pass
+    d.OnRecord(); // Solo
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    auto graph = std::dynamic_pointer_cast<media::Graph>(d.audioRecorder.graph);
+    ASSERT_TRUE(graph);
+    // The muxer's end of stream never reaches the file: the writer cannot finish it.
+    graph->SetDrainTimeoutMs(300);
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(graph->Pipeline()));
+    GValue item = G_VALUE_INIT;
+    bool dropping = false;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory *factory = gst_element_get_factory(element);
+        if (factory && g_str_equal(GST_OBJECT_NAME(factory), "asfmux")) {
+            GstPad *out = gst_element_get_static_pad(element, "src");
+            gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, +[](GstPad *, GstPadProbeInfo *info, gpointer) {
+                return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS ? GST_PAD_PROBE_DROP
+                                                                                       : GST_PAD_PROBE_OK;
+            }, nullptr, nullptr);
+            gst_object_unref(out);
+            dropping = true;
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    ASSERT_TRUE(dropping);
+    Pump(2000);
+    d.OnStop();
+    const QString folder = d.Paths().audioSoloFolder;
+    QStringList files = Files(folder);
+    ASSERT_EQ(files.filter(QStringLiteral(".recording")).size(), 1) << "cut short: " << files.join(" ").toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return Files(folder).size() == 1 && !d.RepairsBusy(); }, 30000))
+        << Files(folder).join(" ").toStdString();
+    files = Files(folder);
+    EXPECT_TRUE(files[0].endsWith(QStringLiteral(".wma")));
+    EXPECT_GT(media::AsfFileDurationMs(folder + files[0]), 1000);
 }
