@@ -2,6 +2,7 @@
 // Helpers of the capture engine tests: virtual devices, host windows shaped
 // like the dialog's, waiting with the event loop running, and reading back
 // what a recording wrote.
+#include "tests/support/test_environment.h"
 #include "platform/devices/device_config.h"
 #include "platform/media/filter.h"
 #include "platform/media/source_filter.h"
@@ -31,16 +32,7 @@ inline devices::DeviceConfig Devices(const QString &camera, const QString &micro
     return devices::DeviceConfig::Parse(args, QString(), QString());
 }
 
-inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
+inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000) { return testenv::PumpUntil(done, ms); }
 
 inline void Pump(int ms) { WaitUntil([] { return false; }, ms); }
 

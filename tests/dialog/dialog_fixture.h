@@ -6,6 +6,7 @@
 #include "platform/devices/device_config.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/ui/message_box.h"
+#include "tests/support/test_environment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,16 +16,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// Runs the event loop for ms milliseconds (timers, graph notices, painting).
-inline void PumpFor(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
+using testenv::PumpFor;
+using testenv::PumpUntil;
 
 class DialogTest : public ::testing::Test {
 protected:

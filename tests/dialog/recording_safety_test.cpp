@@ -12,7 +12,6 @@
 #include "tests/support/gst_pipeline.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,17 +21,7 @@
 
 namespace {
 
-bool PumpUntil(const std::function<bool()> &done, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
-void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+void Pump(int ms) { PumpFor(ms); }
 
 devices::DeviceConfig TestDevices()
 {

@@ -22,19 +22,7 @@ struct ProgramFilesScope {
     QByteArray saved;
 };
 
-template <class Cond>
-bool WaitFor(Cond cond, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()> &cond, int ms) { return PumpUntil(cond, ms); }
 
 class TrackingControlTest : public DialogTest {
 protected:

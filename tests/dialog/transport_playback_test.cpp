@@ -17,17 +17,6 @@ namespace {
 
 void Pump(int ms) { PumpFor(ms); }
 
-bool PumpUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
 const char *Extension(int mode) { return IsAudioMode(mode) ? ".wma" : ".wmv"; }
 
 QString Folder(const MainDlg &d, int mode)

@@ -11,15 +11,7 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
+void Pump(int ms) { PumpFor(ms); }
 
 bool Near(QRgb a, QRgb b, int tolerance = 40)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the media layer tests: live test sources wrapped as capture
 // filters, and waiting while the Qt event loop runs.
+#include "tests/support/test_environment.h"
 #include "platform/media/factory.h"
 #include "platform/media/graph.h"
 #include "platform/media/source_filter.h"
@@ -36,16 +37,7 @@ inline std::shared_ptr<media::Filter> MakeTestMicrophone()
 }
 
 // Runs the event loop until done() or ms pass; returns done().
-inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
+inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000) { return testenv::PumpUntil(done, ms); }
 
 inline std::shared_ptr<media::Graph> NewGraph()
 {

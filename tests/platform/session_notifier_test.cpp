@@ -1,6 +1,7 @@
 // Session notifications and power broadcasts from logind's mock on a private
 // system bus: which logind changes become which event codes, the delay
 // inhibitor's life around a suspend, and a bus that is missing or silent.
+#include "tests/support/test_environment.h"
 #include "platform/session/session_events.h"
 #include "platform/session/session_notifier.h"
 #include "tests/support/mock_logind.h"
@@ -16,18 +17,9 @@ using namespace session;
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
+bool WaitUntil(const std::function<bool()> &done, int ms = 5000) { return testenv::PumpUntil(done, ms); }
 
-void Pump(int ms) { WaitUntil([] { return false; }, ms); }
+void Pump(int ms) { testenv::PumpFor(ms); }
 
 struct Event {
     char kind; // 's' session change, 'p' power broadcast

@@ -22,18 +22,7 @@
 
 namespace maildoubles {
 
-inline bool WaitFor(const std::function<bool()> &done, int ms = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+inline bool WaitFor(const std::function<bool()> &done, int ms = 15000) { return testenv::PumpUntil(done, ms); }
 
 // The portal template: "response" is the code answered (-1: never answers),
 // "email" false leaves the Email interface out.

@@ -1,8 +1,11 @@
 #include "tests/support/test_environment.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QUuid>
 
 namespace testenv {
@@ -25,5 +28,18 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
         return false;
     return f.write(bytes) == bytes.size();
 }
+
+bool PumpUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
 } // namespace testenv

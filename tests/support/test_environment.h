@@ -2,6 +2,7 @@
 // Every test binary runs in a private home: its own documents, settings,
 // caches and runtime folder, so nothing touches the developer's files.
 #include <QString>
+#include <functional>
 
 namespace testenv {
 
@@ -11,5 +12,11 @@ QString Home();
 QString MakeTempFolder(const QString &hint = QStringLiteral("t"));
 // Writes bytes to path, creating parent folders.
 bool WriteFile(const QString &path, const QByteArray &bytes);
+
+// Runs the event loop (timers, graph notices, painting) until done() holds
+// or ms have passed; whether it holds.
+bool PumpUntil(const std::function<bool()> &done, int ms);
+// Runs the event loop for ms milliseconds.
+void PumpFor(int ms);
 
 } // namespace testenv
