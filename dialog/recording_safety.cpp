@@ -4,6 +4,8 @@
 #include "dialog/main_dlg.h"
 
 #include "controls/recording_indicator.h"
+#include "platform/media/asf_writer.h"
+#include "platform/media/guid.h"
 #include "platform/media/recording_status.h"
 #include "platform/settings/settings_store.h"
 #include "platform/ui/list_view.h"
@@ -14,11 +16,11 @@
 #include <QLabel>
 
 namespace {
-// What one minute of each mode's file costs, in bits per second.
-constexpr qint64 kAudioBitRate = 64000;
-constexpr qint64 kVideoBitRate = 764000;
-
-qint64 BitRate(int mode) { return IsAudioMode(mode) ? kAudioBitRate : kVideoBitRate; }
+qint64 BitRate(int mode)
+{
+    return media::AsfWriter::ProfileBitRate(IsAudioMode(mode) ? media::WMProfile_V80_64StereoAudio
+                                                              : media::WMProfile_V80_700NTSCVideo);
+}
 
 CRecordingIndicator::Level ReadLevel()
 {

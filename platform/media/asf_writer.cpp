@@ -131,6 +131,13 @@ struct AsfWriter::Impl {
     }
 };
 
+int AsfWriter::ProfileBitRate(const Guid &profile)
+{
+    if (profile == WMProfile_V80_64StereoAudio)
+        return kAudioBitRate;
+    return profile == WMProfile_V80_700NTSCVideo ? kVideoBitRate + kAudioBitRate : 0;
+}
+
 AsfWriter::AsfWriter() : Filter(CLSID_WMAsfWriter), d(std::make_unique<Impl>()) {}
 
 AsfWriter::~AsfWriter()

@@ -10,6 +10,9 @@ namespace media {
 class AsfWriter final : public Filter, public IConfigAsfWriter, public IFileSinkFilter {
 public:
     static std::shared_ptr<AsfWriter> Create(HRESULT *hr);
+    // What a file of a system profile costs, in bits per second (0 for a profile
+    // the writer does not know).
+    static int ProfileBitRate(const Guid &profile);
     ~AsfWriter() override;
 
     HRESULT ConfigureFilterUsingProfileGuid(const Guid &profile) override;

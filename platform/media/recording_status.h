@@ -16,10 +16,6 @@ struct RecordingStatus {
     bool writeFailed = false;  // the file sink reported an error (disk full, folder gone)
 };
 
-// Peak at or below this is digital silence (16-bit zero samples and dither-free
-// muted inputs measure far below it).
-constexpr double kSilenceDb = -90.0;
-
 RecordingStatus CurrentRecording();
 
 // For the file writer.
