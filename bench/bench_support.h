@@ -1,9 +1,13 @@
 #pragma once
 // What the benchmarks share: the process's CPU time, an event loop run for a
-// while, and the three video views of the dialog laid out in a window.
+// while or until something holds, and the three video views of the dialog laid out in a window.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <sys/resource.h>
 
 namespace bench {
@@ -23,6 +27,19 @@ inline void Pump(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Runs the event loop until done() holds or ms have passed; it sleeps between
+// rounds, so the waiting itself costs next to no CPU.
+inline bool WaitUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::msleep(2);
+    }
+    return done();
 }
 
 struct Hosts {

@@ -6,6 +6,7 @@
 // and close the same kind of file. Goal: at most 1 s; logind waits at most
 // InhibitDelayMaxSec, 5 s by default. Also: registering with a logind that
 // never answers (the bus call time-out is 25 s; start-up and closing must not wait).
+#include "bench/bench_support.h"
 #include "controls/hover_button.h"
 #include "dialog/main_dlg.h"
 #include "platform/devices/device_config.h"
@@ -33,18 +34,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WaitUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return done();
-}
+using bench::WaitUntil;
 
-void Pump(int ms) { WaitUntil([] { return false; }, ms); }
+void Pump(int ms) { bench::Pump(ms); }
 
 // Settings, documents and caches of this run stay in a folder of its own.
 void PrivateHome()

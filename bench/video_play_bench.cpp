@@ -39,17 +39,7 @@ using bench::Seconds;
 
 
 
-bool Wait(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    // Sleeps between rounds so the waiting itself costs no CPU.
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        QThread::msleep(2);
-    }
-    return done();
-}
+bool Wait(const std::function<bool()> &done, int ms) { return bench::WaitUntil(done, ms); }
 
 double Median(std::vector<double> v)
 {
