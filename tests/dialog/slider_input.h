@@ -8,6 +8,8 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
 
 namespace sliderinput {
 
@@ -43,16 +45,20 @@ inline void ClickTrack(QSlider *s, bool right)
     QTest::mouseClick(s, Qt::LeftButton, Qt::NoModifier, BesideThumb(s, right));
 }
 
-// Presses the thumb, moves the pointer one pixel at a time until the thumb
-// reaches value (or the end of the control), and lets go there.
+// Presses the thumb and moves the pointer toward value, in strides that
+// shorten to single pixels as the thumb comes near (the motion events of a
+// hand's drag), until the thumb reaches value or the end of the control;
+// lets go there.
 inline void DragThumbTo(QSlider *s, int value)
 {
     const QPoint start = ThumbRect(s).center();
     QTest::mousePress(s, Qt::LeftButton, Qt::NoModifier, start);
     const int direction = value >= s->sliderPosition() ? 1 : -1;
+    const double pixelsPerUnit = double(s->width()) / std::max(1, s->maximum() - s->minimum());
     QPoint at = start;
     while (at.x() > 0 && at.x() < s->width() - 1 && (s->sliderPosition() - value) * direction < 0) {
-        at.rx() += direction;
+        const double left = std::abs(value - s->sliderPosition()) * pixelsPerUnit;
+        at.rx() += direction * std::clamp(int(left / 2), 1, 8);
         QTest::mouseMove(s, at);
     }
     QTest::mouseRelease(s, Qt::LeftButton, Qt::NoModifier, at);
