@@ -1,8 +1,11 @@
 #include "controls/my_slider_control.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <algorithm>
 
 namespace {
 
@@ -46,6 +49,47 @@ CMySliderControl::CMySliderControl(QWidget *parent)
 }
 
 CMySliderControl::~CMySliderControl() = default;
+
+void CMySliderControl::sliderChange(SliderChange change)
+{
+    QSlider::sliderChange(change);
+    if (change == SliderRangeChange)
+        setPageStep(std::max(1, (maximum() - minimum()) / 5));
+}
+
+void CMySliderControl::mousePressEvent(QMouseEvent *event)
+{
+    QSlider::mousePressEvent(event);
+    if (event->isAccepted())
+        captured = true;
+}
+
+void CMySliderControl::mouseReleaseEvent(QMouseEvent *event)
+{
+    QSlider::mouseReleaseEvent(event);
+    // Only when the last button is up: the capture ends with it.
+    if (captured && event->buttons() == Qt::NoButton) {
+        captured = false;
+        Q_EMIT ReleasedCapture();
+    }
+}
+
+void CMySliderControl::keyPressEvent(QKeyEvent *event)
+{
+    // The slider ignores the keys it does not move by; every other one is a
+    // person's change, also at either end of the range.
+    QSlider::keyPressEvent(event);
+    if (event->isAccepted())
+        Q_EMIT EndTrack();
+}
+
+void CMySliderControl::wheelEvent(QWheelEvent *event)
+{
+    const int before = value();
+    QSlider::wheelEvent(event);
+    if (value() != before)
+        Q_EMIT EndTrack();
+}
 
 void CMySliderControl::SetThumbColour(const QColor &colour)
 {

@@ -173,7 +173,10 @@ void MainDlg::ConnectCommands()
             [this] { OnHScroll(QAbstractSlider::SliderNoAction, positionSlider->sliderPosition(), positionSlider); });
     connect(volumeDownButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeDown);
     connect(volumeUpButton, &QAbstractButton::clicked, this, &MainDlg::OnVolumeUp);
-    connect(volumeSlider, &QSlider::sliderReleased, this, &MainDlg::OnVolumeSliderReleased);
+    // Every change a person makes ends in the released-capture handler: a
+    // drag, a click on the track, a key, the wheel.
+    connect(volumeSlider, &CMySliderControl::ReleasedCapture, this, &MainDlg::OnVolumeSliderReleased);
+    connect(volumeSlider, &CMySliderControl::EndTrack, this, &MainDlg::OnVolumeSliderReleased);
     connect(muteButton, &QAbstractButton::clicked, this, &MainDlg::OnMuteButton);
     // The mute button looks pressed exactly while its check state says muted.
     connect(muteButton, &QAbstractButton::toggled, muteButton, &CHoverButton::SetLatched);
@@ -197,6 +200,9 @@ bool MainDlg::OnInitDialog()
     volumeSlider->setRange(0, 7);
     volumeSlider->setValue(mute.VolumeToSliderLevel());
     positionSlider->setRange(0, 1000);
+    // A click on the track moves a fifth; an arrow key a hundredth.
+    positionSlider->setPageStep(1000 / 5);
+    positionSlider->setSingleStep(1000 / 100);
     positionSlider->setValue(0);
     library::BuildMediaPaths(paths, mediaLibrary);
     wholeFrame = wholeFrameControl;

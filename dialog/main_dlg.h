@@ -137,6 +137,7 @@ public:
     void OnMicrophoneProperty();
     void OnListRightClick(const QPoint &globalPos);
     void OnDeleteSelected();
+    QStringList FilesInUse() const;
     void OnShareMenu();
     void OnAttachToMail();
     void OnUploadToFlickr();

@@ -48,7 +48,22 @@ void MainDlg::OnListRightClick(const QPoint &globalPos)
         OnDeleteSelected();
 }
 
-void MainDlg::OnDeleteSelected() { mediaLibrary.OnDeleteSelected(mode, this); }
+void MainDlg::OnDeleteSelected() { mediaLibrary.OnDeleteSelected(mode, this, FilesInUse()); }
+
+// The capture being written and the file a player holds open (also paused or
+// at its end, where it stays loaded). A shown photo is read into memory and
+// holds nothing.
+QStringList MainDlg::FilesInUse() const
+{
+    QStringList busy;
+    if (activity == Recording) {
+        busy.append(IsAudioMode(mode) ? audioRecorder.RecordingFileName() : videoRecorder.RecordingFileName());
+    } else if ((activity == Playing || activity == Paused || activity == PlaybackEnded) && mode != Photo) {
+        busy.append(currentFilePath);
+    }
+    busy.removeAll(QString());
+    return busy;
+}
 
 void MainDlg::OnShareMenu()
 {

@@ -103,8 +103,7 @@ void MainDlg::RepairInterrupted(const QStringList &folders)
 void MainDlg::OnRepairsDone(int repaired)
 {
     // A list in use (playing, recording) is refreshed by its next listing.
-    if (repaired > 0 && activity == Idle && mode >= 0) {
-        mediaLibrary.RefreshThumbnails(mode, this);
-        mediaLibrary.SelectFirstItem();
-    }
+    // The selection stays where the user (or Stop) put it.
+    if (repaired > 0 && activity == Idle && mode >= 0)
+        mediaLibrary.RefreshKeepingSelection(mode, this);
 }

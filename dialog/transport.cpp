@@ -105,9 +105,12 @@ void MainDlg::OnRecord()
     }
     if (IsPlaybackActivity(activity))
         StopPlaybackAndRestorePreview();
-    if (activity != Recording)
-        StartRecordingForMode();
-    else
+    if (activity != Recording) {
+        // A refused start (no room, no device) after a playback was stopped
+        // leaves no player: the dialog is idle with the live view back.
+        if (!StartRecordingForMode() && IsPlaybackActivity(activity))
+            activity = Idle;
+    } else
         FinishRecording();
     mediaLibrary.RefreshThumbnails(mode, this);
     mediaLibrary.SelectLastItem();

@@ -45,6 +45,10 @@ void MainDlg::OnVolumeSliderReleased()
 {
     UnmuteUnlessRecording();
     mute.SetMasterVolume(std::uint32_t(volumeSlider->value()) * mute.GetVolumeStep());
+    // The slider says what the speakers really play, also when the write was
+    // refused or the sound server has gone.
+    volumeSlider->setValue(mute.VolumeToSliderLevel());
+    lastMasterVolume = mute.GetMasterVolume();
 }
 
 long MainDlg::OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId)

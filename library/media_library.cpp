@@ -171,6 +171,30 @@ void MediaLibrary::RefreshThumbnails(int mode, QWidget *owner)
     listView->SetRedraw(true);
 }
 
+void MediaLibrary::RefreshKeepingSelection(int mode, QWidget *owner)
+{
+    if (!listView) {
+        RefreshThumbnails(mode, owner);
+        return;
+    }
+    const QStringList selected = SelectedFilePaths(mode);
+    const QString marked = listView->GetItemText(listView->GetSelectionMark());
+    const QString focused = listView->GetItemText(listView->currentRow());
+    RefreshThumbnails(mode, owner);
+    const QString &folder = modeFolders[static_cast<size_t>(mode)];
+    for (int i = 0; i < listView->GetItemCount(); ++i) {
+        const QString name = listView->GetItemText(i);
+        if (selected.contains(folder + name))
+            listView->SetItemState(i, ui::ListView::kSelected, ui::ListView::kSelected);
+        if (!focused.isEmpty() && name == focused)
+            listView->SetItemState(i, ui::ListView::kFocused, ui::ListView::kFocused);
+        if (!marked.isEmpty() && name == marked) {
+            listView->SetSelectionMark(i);
+            listView->EnsureVisible(i);
+        }
+    }
+}
+
 void MediaLibrary::MarkSelectAndFocus(int index)
 {
     listView->SetSelectionMark(index);
@@ -179,8 +203,10 @@ void MediaLibrary::MarkSelectAndFocus(int index)
 
 void MediaLibrary::SelectFirstItem()
 {
-    if (listView && listView->GetItemCount() > 0)
+    if (listView && listView->GetItemCount() > 0) {
         MarkSelectAndFocus(0);
+        listView->EnsureVisible(0);
+    }
 }
 
 void MediaLibrary::SelectNextItem(int current)
@@ -191,6 +217,7 @@ void MediaLibrary::SelectNextItem(int current)
     MarkSelectAndFocus(current + 1);
     if (current + 1 >= 3)
         listView->Scroll(kScrollStep);
+    listView->EnsureVisible(current + 1);
 }
 
 void MediaLibrary::SelectPreviousItem(int count, int current)
@@ -201,6 +228,7 @@ void MediaLibrary::SelectPreviousItem(int count, int current)
     MarkSelectAndFocus(current - 1);
     if (count - current >= 3)
         listView->Scroll(-kScrollStep);
+    listView->EnsureVisible(current - 1);
 }
 
 void MediaLibrary::SelectLastItem()
@@ -211,6 +239,7 @@ void MediaLibrary::SelectLastItem()
     MarkSelectAndFocus(count - 1);
     if (count > 3)
         listView->Scroll(count * kScrollStep);
+    listView->EnsureVisible(count - 1);
 }
 
 void MediaLibrary::RemoveListItems(int count, const std::vector<int> &indices)
@@ -222,6 +251,7 @@ void MediaLibrary::RemoveListItems(int count, const std::vector<int> &indices)
         listView->DeleteItem(indices[static_cast<size_t>(k)]);
     const int first = indices[0];
     MarkSelectAndFocus(first > 0 ? first - 1 : first);
+    listView->EnsureVisible(first > 0 ? first - 1 : first);
 }
 
 bool MediaLibrary::GetSelectedFilePath(int mode, QString *path, QWidget *owner) const
@@ -248,7 +278,20 @@ QStringList MediaLibrary::SelectedFilePaths(int mode) const
     return selected;
 }
 
-void MediaLibrary::OnDeleteSelected(int mode, QWidget *owner)
+namespace {
+// Unlinking a file that is still being written or read would succeed on this
+// system and lose it; such a file is kept, as an open file is elsewhere.
+bool IsInUse(const QString &path, const QStringList &inUse)
+{
+    const QFileInfo file(path);
+    for (const QString &busy : inUse)
+        if (!busy.isEmpty() && (QDir::cleanPath(busy) == QDir::cleanPath(path) || QFileInfo(busy) == file))
+            return true;
+    return false;
+}
+} // namespace
+
+void MediaLibrary::OnDeleteSelected(int mode, QWidget *owner, const QStringList &inUse)
 {
     const QString folder = IsValidMode(mode) ? modeFolders[static_cast<size_t>(mode)] : QString();
     int item = listView ? listView->GetNextSelectedItem(-1) : -1;
@@ -259,8 +302,13 @@ void MediaLibrary::OnDeleteSelected(int mode, QWidget *owner)
     if (folder.isEmpty())
         return;
     std::vector<int> deleted;
+    QStringList refused;
     for (; item >= 0; item = listView->GetNextSelectedItem(item)) {
         const QString path = folder + listView->GetItemText(item);
+        if (IsInUse(path, inUse)) {
+            refused.append(path);
+            continue;
+        }
         if (const int error = RemoveFile(path)) {
             // The files already gone must not linger in the list.
             RemoveListItems(static_cast<int>(deleted.size()), deleted);
@@ -270,6 +318,8 @@ void MediaLibrary::OnDeleteSelected(int mode, QWidget *owner)
         deleted.push_back(item);
     }
     RemoveListItems(static_cast<int>(deleted.size()), deleted);
+    for (const QString &path : refused)
+        ui::InformationBox(owner, DeleteErrorText(EBUSY, path));
 }
 
 void BuildMediaPaths(MediaPaths &paths, MediaLibrary &library)

@@ -98,6 +98,10 @@ public:
     // "Load thumbnail fail" (owned by owner) and stops: the items before it stay,
     // the rest get none. Position requested for item i: x = 6 + 71 * i, its own y.
     void RefreshThumbnails(int mode, QWidget *owner);
+    // The same, for a refresh the user did not ask for (a repair finished in
+    // the background): the files that were selected stay selected, and the
+    // selection mark and focus stay on their files.
+    void RefreshKeepingSelection(int mode, QWidget *owner);
 
     // Selection moves (select = selected + focused state and the selection
     // mark). Scrolls are vertical, in pixels.
@@ -123,8 +127,10 @@ public:
     // and every later selected file stay on disk and in the list, the items of
     // the files already deleted are removed, and the error is shown with the
     // path, e.g. "Access to <path> was denied.". A file already gone counts as
-    // deleted.
-    void OnDeleteSelected(int mode, QWidget *owner);
+    // deleted. A file in inUse (being recorded or played) is never removed:
+    // "A sharing violation occurred while accessing <path>." is shown for it
+    // and the other selected files are deleted.
+    void OnDeleteSelected(int mode, QWidget *owner, const QStringList &inUse = {});
 
 private:
     ui::ImageList *ActiveImageList() const;

@@ -2,6 +2,9 @@
 
 #include "platform/devices/virtual_device.h"
 #include "platform/media/factory.h"
+#include "platform/media/media_runtime.h"
+
+#include <gst/gst.h>
 
 #include <QCoreApplication>
 #include <atomic>
@@ -14,22 +17,63 @@ std::mutex g_mutex;
 std::optional<DeviceConfig> g_config;
 std::atomic<int> g_generation{0};
 
+// The value of an enumerated property of a GStreamer element given as a
+// number or as one of its nicks ("ball", "smpte"); the element's own
+// enumeration decides, so every pattern the installed plugin knows is
+// accepted. On failure *accepted lists the nicks.
+std::optional<int> ElementEnumValue(const char *factory, const char *property, const QString &text,
+                                    QStringList *accepted)
+{
+    if (!media::EnsureRuntime())
+        return std::nullopt;
+    GstElement *element = gst_element_factory_make(factory, nullptr);
+    if (!element)
+        return std::nullopt;
+    gst_object_ref_sink(element);
+    std::optional<int> found;
+    GParamSpec *spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property);
+    if (spec && G_IS_PARAM_SPEC_ENUM(spec)) {
+        GEnumClass *values = G_PARAM_SPEC_ENUM(spec)->enum_class;
+        bool isNumber = false;
+        const int number = text.toInt(&isNumber);
+        const QByteArray nick = text.toLower().toUtf8();
+        const GEnumValue *hit = isNumber ? g_enum_get_value(values, number)
+                                         : g_enum_get_value_by_nick(values, nick.constData());
+        if (hit)
+            found = hit->value;
+        for (guint i = 0; !found && accepted && i < values->n_values; ++i)
+            accepted->append(QString::fromUtf8(values->values[i].value_nick));
+    }
+    gst_object_unref(element);
+    return found;
+}
+
+bool ApplyEnumOption(int *target, const char *factory, const char *property, const QString &value,
+                     QString *why)
+{
+    QStringList accepted;
+    const auto found = ElementEnumValue(factory, property, value, &accepted);
+    if (found) {
+        *target = *found;
+        return true;
+    }
+    if (why && !accepted.isEmpty())
+        *why = QStringLiteral(" (use a number or one of: %1)").arg(accepted.join(QStringLiteral(", ")));
+    return false;
+}
+
 bool ApplyTestOption(VirtualSource &source, const QString &key, const QString &value,
-                     DeviceKind kind)
+                     DeviceKind kind, QString *why)
 {
     bool ok = false;
     if (key == QLatin1String("fail")) {
         source.failConnects = value.toInt(&ok);
         return ok && source.failConnects >= 0;
     }
-    if (key == QLatin1String("pattern") && kind == DeviceKind::Video) {
-        source.pattern = value.toInt(&ok);
-        return ok && source.pattern >= 0;
-    }
-    if (key == QLatin1String("wave") && kind == DeviceKind::Audio) {
-        source.wave = value.toInt(&ok);
-        return ok && source.wave >= 0;
-    }
+    if (key == QLatin1String("pattern") && kind == DeviceKind::Video)
+        return ApplyEnumOption(&source.pattern, "videotestsrc", "pattern", value, why);
+    if (key == QLatin1String("wave") && kind == DeviceKind::Audio)
+        return ApplyEnumOption(&source.wave, "audiotestsrc", "wave", value, why);
     if (key == QLatin1String("freq") && kind == DeviceKind::Audio) {
         source.frequency = value.toDouble(&ok);
         return ok && source.frequency > 0 && source.frequency <= 20000;
@@ -47,9 +91,10 @@ std::optional<VirtualSource> ParseTestSource(const QString &options, DeviceKind 
     for (const QString &item : options.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString key = item.section(QLatin1Char('='), 0, 0).trimmed();
         const QString value = item.section(QLatin1Char('='), 1).trimmed();
-        if (!ApplyTestOption(source, key, value, kind)) {
+        QString why;
+        if (!ApplyTestOption(source, key, value, kind, &why)) {
             if (error)
-                *error = QStringLiteral("unknown or bad test device option \"%1\"").arg(item);
+                *error = QStringLiteral("unknown or bad test device option \"%1\"%2").arg(item, why);
             return std::nullopt;
         }
     }

@@ -8,7 +8,9 @@
 //
 // SOURCE is one of
 //   test[:OPTIONS]  a live test source (a test pattern / a tone); OPTIONS is a
-//                   comma list: pattern=N, wave=N, freq=HZ, fail=N (the first N
+//                   comma list: pattern=N|NAME, wave=N|NAME (the generator's
+//                   own numbers or names, e.g. ball, snow, smpte; sine,
+//                   square), freq=HZ, fail=N (the first N
 //                   connection attempts of the device's output pin fail, counted
 //                   over every filter bound from it; for tests of retry logic)
 //   file:PATH       a media file decoded in a loop

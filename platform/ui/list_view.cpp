@@ -168,10 +168,15 @@ void ListView::SetItemState(int index, unsigned state, unsigned mask)
         it->setSelected((state & kSelected) != 0);
     if (mask & kFocused) {
         const QModelIndex modelIndex = indexFromItem(it);
+        // Focusing an item does not scroll: the caller scrolls by its own
+        // amounts and then asks for the item to be visible (EnsureVisible).
+        const bool autoScrolls = hasAutoScroll();
+        setAutoScroll(false);
         if (state & kFocused)
             selectionModel()->setCurrentIndex(modelIndex, QItemSelectionModel::NoUpdate);
         else if (currentIndex() == modelIndex)
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        setAutoScroll(autoScrolls);
     }
 }
 
@@ -228,6 +233,12 @@ void ListView::Scroll(int dy)
     verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
 }
 
+void ListView::EnsureVisible(int index)
+{
+    if (QListWidgetItem *it = item(index))
+        scrollToItem(it, QAbstractItemView::EnsureVisible);
+}
+
 void ListView::SetRedraw(bool on)
 {
     redraw_ = on;
@@ -246,8 +257,28 @@ void ListView::mousePressEvent(QMouseEvent *event)
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (hit.isValid() && event->button() == Qt::LeftButton)
         selectionMark_ = hit.row();
-    if (event->button() == Qt::RightButton)
+    rightPressed_ = event->button() == Qt::RightButton;
+}
+
+void ListView::mouseMoveEvent(QMouseEvent *event)
+{
+    // A right drag selects nothing on its way; the menu comes at the release.
+    if (event->buttons() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseMoveEvent(event);
+}
+
+void ListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    // The menu opens on the release, never under a button still held down,
+    // where the release would choose whatever item lies under the pointer.
+    if (event->button() == Qt::RightButton && rightPressed_) {
+        rightPressed_ = false;
         Q_EMIT RightClicked(event->globalPosition().toPoint());
+    }
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent *event)

@@ -64,6 +64,8 @@ public:
 
     // Vertical scroll by dy pixels (positive scrolls down), clamped by the view.
     void Scroll(int dy);
+    // Scrolls as little as needed to show the item whole (LVM_ENSUREVISIBLE).
+    void EnsureVisible(int index);
     // Sum of all requested scroll amounts.
     int ScrolledTotal() const { return scrolledTotal_; }
 
@@ -74,11 +76,15 @@ public:
     void SyncIcons();
 
 Q_SIGNALS:
+    // The right button went up over the list after a press on it (on an item
+    // or on empty space), at globalPos; a context menu opens there.
     void RightClicked(QPoint globalPos);
     void ItemDoubleClicked(int index);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -94,6 +100,7 @@ private:
     int selectionMark_ = -1;
     int scrolledTotal_ = 0;
     bool redraw_ = true;
+    bool rightPressed_ = false;
     std::vector<PositionRequest> positionRequests_;
 };
 

@@ -1,6 +1,9 @@
 #include "controls/my_slider_control.h"
 #include "tests/controls/widget_pixels.h"
 
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace controls_test;
@@ -102,4 +105,46 @@ TEST_F(SliderFixture, ThumbFollowsThePosition)
     EXPECT_GT(atEnd.left(), atStart.right());
     EXPECT_EQ(WindowAt(atEnd.center()), slider->palette().color(QPalette::Button));
     EXPECT_EQ(WindowAt(atStart.center()), kFirst);
+}
+
+// A person's change ends with exactly one notification; the program's own
+// setValue sends none.
+TEST_F(SliderFixture, EveryCapturedPressKeyAndWheelTurnEndsWithOneNotification)
+{
+    QSignalSpy released(slider, &CMySliderControl::ReleasedCapture);
+    QSignalSpy ended(slider, &CMySliderControl::EndTrack);
+    slider->setValue(3);
+    EXPECT_EQ(released.count() + ended.count(), 0);
+    EXPECT_EQ(slider->pageStep(), 1) << "a fifth of 0..7";
+
+    const QRect thumb = slider->ThumbRect();
+    const QPoint y(0, thumb.center().y());
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(thumb.right() + 4, 0) + y);
+    EXPECT_EQ(slider->value(), 4) << "a press on the track pages toward it";
+    EXPECT_EQ(released.count(), 0) << "not before the release";
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, QPoint(thumb.right() + 4, 0) + y);
+    EXPECT_EQ(released.count(), 1);
+
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, slider->ThumbRect().center());
+    QTest::mouseMove(slider, slider->ThumbRect().center() + QPoint(-25, 0));
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, slider->ThumbRect().center());
+    EXPECT_EQ(released.count(), 2) << "a drag of the thumb";
+    EXPECT_LT(slider->value(), 4);
+
+    QTest::mouseClick(slider, Qt::RightButton, Qt::NoModifier, slider->ThumbRect().center());
+    EXPECT_EQ(released.count(), 2) << "a button the slider does not take";
+
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    QTest::keyClick(slider, Qt::Key_End); // at the end already: still a person's touch
+    QTest::keyClick(slider, Qt::Key_A);   // not a slider key
+    EXPECT_EQ(ended.count(), 2);
+    EXPECT_EQ(slider->value(), 7);
+
+    QWheelEvent down(QPointF(slider->ThumbRect().center()), QPointF(slider->mapToGlobal(slider->ThumbRect().center())),
+                     QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &down);
+    EXPECT_EQ(slider->value(), 6) << "one step per notch";
+    EXPECT_EQ(ended.count(), 3);
+    EXPECT_EQ(released.count(), 2);
 }

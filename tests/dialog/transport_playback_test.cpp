@@ -5,6 +5,7 @@
 #include "platform/devices/device_config.h"
 #include "platform/ui/list_view.h"
 #include "tests/dialog/dialog_fixture.h"
+#include "tests/dialog/slider_input.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,18 +57,6 @@ double Length(MainDlg &d)
     return p;
 }
 
-// A drag of the thumb to position, released there.
-void DragSlider(QSlider *slider, int position)
-{
-    slider->setSliderDown(true);
-    for (int p = slider->sliderPosition(); p != position; p += (position > p ? 50 : -50)) {
-        if (std::abs(position - p) < 50)
-            break;
-        slider->setSliderPosition(p);
-    }
-    slider->setSliderPosition(position);
-    slider->setSliderDown(false);
-}
 
 class TransportPlaybackTest : public DialogTest, public ::testing::WithParamInterface<int> {
 protected:
@@ -121,7 +110,7 @@ TEST_P(TransportPlaybackTest, RecordThenPlayPauseResumeSeekAndPlayAgainAfterTheE
     Pump(600);
     EXPECT_EQ(d.positionSlider->value(), paused) << "the slider stays while paused";
 
-    DragSlider(d.positionSlider, 500); // seeks while paused too
+    sliderinput::DragThumbTo(d.positionSlider, 500); // seeks while paused too
     EXPECT_NEAR(Position(d), Length(d) / 2, 0.4);
 
     d.OnPlay(); // resume
@@ -224,7 +213,7 @@ TEST_P(TransportRandomWalkTest, RapidPressesLeaveOnlyPlayableCaptures)
         case 3: d.OnForward(); break;
         case 4: d.OnBackward(); break;
         case 5: d.OnListDoubleClick(); break;
-        default: DragSlider(d.positionSlider, std::rand() % 1001); break;
+        default: sliderinput::DragThumbTo(d.positionSlider, std::rand() % 1001); break;
         }
         ++presses;
         Pump(40 + std::rand() % 200);

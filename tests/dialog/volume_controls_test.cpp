@@ -7,6 +7,7 @@
 #include "platform/settings/settings_store.h"
 #include "tests/audio/pulse_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
+#include "tests/dialog/slider_input.h"
 
 #include <QTest>
 
@@ -60,10 +61,69 @@ TEST_F(VolumePanelTest, ButtonsStepTheSinkOnePositionWithinTheRange)
     EXPECT_EQ(d.volumeSlider->value(), 7);
     EXPECT_EQ(SinkVolume(server), 2 * kStep) << "\"+\" at the top writes nothing";
 
-    // A drag that ends at 6 sets six steps.
-    d.volumeSlider->setValue(6);
-    Q_EMIT d.volumeSlider->sliderReleased();
+    // A drag of the thumb that ends at 6 sets six steps.
+    d.volumeSlider->setValue(4);
+    sliderinput::DragThumbTo(d.volumeSlider, 6);
+    EXPECT_EQ(d.volumeSlider->value(), 6);
     EXPECT_EQ(SinkVolume(server), 6 * kStep);
+}
+
+// Each way a person moves the slider ends with the speakers at the level the
+// slider shows, one step per page.
+TEST_F(VolumePanelTest, EveryInputOnTheSliderLeavesTheSpeakersAtTheShownLevel)
+{
+    MainDlg &d = Open();
+    CMySliderControl *slider = d.volumeSlider;
+    ASSERT_EQ(slider->value(), 3);
+    EXPECT_EQ(slider->pageStep(), 1) << "a fifth of the range";
+    auto expectShown = [&](int level, const char *what) {
+        EXPECT_EQ(slider->value(), level) << what;
+        EXPECT_EQ(SinkVolume(server), std::uint32_t(slider->value()) * kStep) << what;
+        EXPECT_EQ(d.lastMasterVolume, SinkVolume(server)) << what;
+    };
+
+    sliderinput::ClickTrack(slider, false);
+    expectShown(2, "a click on the track left of the thumb");
+    sliderinput::ClickTrack(slider, true);
+    sliderinput::ClickTrack(slider, true);
+    expectShown(4, "two clicks right of the thumb");
+    sliderinput::DragThumbTo(slider, 1);
+    expectShown(1, "a drag of the thumb");
+
+    slider->setFocus();
+    const struct {
+        Qt::Key key;
+        int level;
+        const char *what;
+    } keys[] = {{Qt::Key_PageUp, 2, "PageUp"}, {Qt::Key_Right, 3, "Right"}, {Qt::Key_Up, 4, "Up"},
+                {Qt::Key_PageDown, 3, "PageDown"}, {Qt::Key_Left, 2, "Left"}, {Qt::Key_Down, 1, "Down"},
+                {Qt::Key_End, 7, "End"}, {Qt::Key_Home, 0, "Home"}};
+    for (const auto &k : keys) {
+        QTest::keyClick(slider, k.key);
+        expectShown(k.level, k.what);
+    }
+
+    const QPoint over = sliderinput::ThumbRect(slider).center();
+    sliderinput::TurnWheel(slider, 1, over);
+    expectShown(1, "the wheel turned one notch up");
+    sliderinput::TurnWheel(slider, 1, over);
+    sliderinput::TurnWheel(slider, -1, over);
+    expectShown(1, "two notches up and one down");
+}
+
+TEST_F(VolumePanelTest, TheSliderTakesTheLevelTheSpeakersReallyPlay)
+{
+    MainDlg &d = Open();
+    // Unbalanced speakers: keeping the balance, the loud side stops at 100 %,
+    // so the top level asked for is not reached.
+    SetSinkVolume(server, {QStringLiteral("100%"), QStringLiteral("20%")});
+    d.volumeSlider->setFocus();
+    QTest::keyClick(d.volumeSlider, Qt::Key_End);
+    const std::uint32_t real = SinkVolume(server);
+    EXPECT_LT(real, 7 * kStep);
+    EXPECT_LT(d.volumeSlider->value(), 7);
+    EXPECT_EQ(d.volumeSlider->value(), MasterMute::SliderLevelFor(real, 65536));
+    EXPECT_EQ(d.lastMasterVolume, real);
 }
 
 TEST_F(VolumePanelTest, VolumeTouchedWhileMutedAndIdleUnmutesFirst)
@@ -76,6 +136,14 @@ TEST_F(VolumePanelTest, VolumeTouchedWhileMutedAndIdleUnmutesFirst)
     EXPECT_FALSE(SinkMuted(server));
     EXPECT_FALSE(d.muteButton->IsLatched());
     EXPECT_EQ(SinkVolume(server), 4 * kStep);
+    // So does a click on the slider's track.
+    SetSinkMute(server, true);
+    ASSERT_TRUE(Eventually([&] { return d.mute.IsMuted(); }));
+    sliderinput::ClickTrack(d.volumeSlider, true);
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(d.muteButton->IsLatched());
+    EXPECT_EQ(SinkVolume(server), 5 * kStep);
+    d.volumeDownButton->click();
 
     // While recording the same press leaves the speakers muted.
     SetSinkMute(server, true);
@@ -202,6 +270,9 @@ TEST_F(DialogTest, WithoutASoundServerThePanelStillMovesAndToggles)
     d.muteButton->click();
     EXPECT_TRUE(d.mute.IsMuted());
     EXPECT_TRUE(d.muteButton->IsLatched());
+    // The slider itself shows what the speakers play: with no server, nothing.
+    sliderinput::ClickTrack(d.volumeSlider, false);
+    EXPECT_EQ(d.volumeSlider->value(), 0);
     // Of the mixer, only its fixed texts.
     EXPECT_TRUE(debug.Contains(QStringLiteral("Mute amdGetMasterMuteControl fail")));
     EXPECT_GT(debug.Count(QStringLiteral("mixerOpen() failed")), 0);

@@ -60,6 +60,24 @@ TEST_F(Delete, RemovesTheSelectedFilesAndSelectsTheItemBefore)
     EXPECT_EQ(list.view.GetNextSelectedItem(1), -1);
 }
 
+TEST_F(Delete, FilesInUseAreRefusedWithASharingViolationAndTheOthersGo)
+{
+    MakeCaptures(6);
+    libtest::SelectOnly(list.view, {1, 2, 4});
+    // The same files named as the engines name them: another spelling of the folder.
+    const QString busy = QDir::cleanPath(folder + "/./" + Name(2));
+    list.library.OnDeleteSelected(4, nullptr, {busy, folder + Name(5)});
+    EXPECT_EQ(box.Texts(), QStringList({QStringLiteral("A sharing violation occurred while accessing %1.")
+                                            .arg(folder + Name(2))}));
+    EXPECT_FALSE(Exists(1));
+    EXPECT_TRUE(Exists(2));
+    EXPECT_FALSE(Exists(4));
+    EXPECT_TRUE(Exists(5)) << "not selected";
+    ASSERT_EQ(list.view.GetItemCount(), 4);
+    EXPECT_EQ(list.view.GetItemText(1), Name(2));
+    EXPECT_EQ(list.view.GetNextSelectedItem(-1), 0) << "the item before the first deleted one";
+}
+
 TEST_F(Delete, NothingSelectedSaysSoAndDeletesNothing)
 {
     MakeCaptures(2);

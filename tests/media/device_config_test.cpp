@@ -59,6 +59,37 @@ TEST(DeviceConfig, TestOptionsAndBadSources)
     EXPECT_EQ(errors.size(), 1);
 }
 
+TEST(DeviceConfig, PatternsAndWavesByTheGeneratorsOwnNamesOrNumbers)
+{
+    const struct {
+        const char *text;
+        int pattern;
+    } patterns[] = {{"test:pattern=ball", 18}, {"test:pattern=snow", 1}, {"test:pattern=smpte", 0},
+                    {"test:pattern=Ball", 18}, {"test:pattern=7", 7}, {"test:fail=1,pattern=black", 2}};
+    for (const auto &p : patterns) {
+        QString error;
+        const auto source = ParseVirtualSource(QLatin1String(p.text), DeviceKind::Video, &error);
+        ASSERT_TRUE(source) << p.text << ": " << error.toStdString();
+        EXPECT_EQ(source->pattern, p.pattern) << p.text;
+    }
+    const auto square = ParseVirtualSource(QStringLiteral("test:wave=square"), DeviceKind::Audio);
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square->wave, 1);
+
+    // A value the generator does not know is refused, naming the ones it does.
+    for (const char *bad : {"test:pattern=bal", "test:pattern=999", "test:pattern=-1", "test:pattern="}) {
+        QString error;
+        EXPECT_FALSE(ParseVirtualSource(QLatin1String(bad), DeviceKind::Video, &error)) << bad;
+        EXPECT_TRUE(error.contains(QStringLiteral("ball")) && error.contains(QStringLiteral("smpte"))
+                    && error.contains(QStringLiteral("snow")))
+            << bad << ": " << error.toStdString();
+    }
+    QStringList errors;
+    DeviceConfig::Parse({QStringLiteral("--microphone=test:wave=hum")}, QString(), QString(), &errors);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("sine"))) << errors[0].toStdString();
+}
+
 TEST(DeviceConfig, ScopeRestoresThePreviousConfiguration)
 {
     DeviceConfig none;
