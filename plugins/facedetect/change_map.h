@@ -13,9 +13,15 @@ public:
     // The box of the cells of grey that changed since the last call, leaving
     // out those inside known; the whole frame on the first call.
     cv::Rect Update(const cv::Mat &grey, const std::vector<cv::Rect> &known);
+    // Whether anything changed inside box (frame pixels) on the last Update;
+    // true on the first call.
+    bool ChangedIn(const cv::Rect &box) const;
 
 private:
-    cv::Mat cells_, previous_, changed_;
+    cv::Rect Cells(const cv::Rect &box) const;
+
+    cv::Mat cells_, previous_, changed_, moved_;
+    bool first_ = true;
 };
 
 } // namespace facedetect

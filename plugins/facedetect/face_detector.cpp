@@ -21,6 +21,7 @@ constexpr double kFollowSide = 40.0;
 constexpr int kPatchSide = 24;
 constexpr double kHoldCorrelation = 0.7;
 constexpr int kMaxHeld = 8;
+constexpr int kMaxUnsearched = 3;
 // More faces than this in one picture is a crowd: the caller shows the whole view.
 constexpr std::size_t kMaxTracks = 6;
 // Windows of the second cascade that make a face counted on its first call.
@@ -137,6 +138,14 @@ double FaceDetector::SearchScale(FaceTrack &track, int side)
 // The fine search: around where the face should be, at sizes close to its own.
 bool FaceDetector::Follow(FaceTrack &track)
 {
+    // A counted face in a part of the picture that did not change at all is
+    // still there: a person sitting still costs nothing to follow. It is
+    // searched again every few calls all the same, for moves too slow to see.
+    if (track.Counted() && track.Misses() == 0 && track.Unsearched() < kMaxUnsearched
+        && !changes_.ChangedIn(Grown(track.Raw(), track.Raw().width / 4))) {
+        track.Unchanged();
+        return true;
+    }
     const cv::Rect predicted = track.Predicted();
     const int side = predicted.width;
     const cv::Rect window = Grown(predicted, std::max(side / 2, 12)) & cv::Rect(0, 0, grey_.cols, grey_.rows);
@@ -209,9 +218,9 @@ void FaceDetector::DropDuplicates()
 }
 
 // The search for new faces. Where the frame changed it looks at every size,
-// since a face that comes into view changes the picture. Besides, on every
+// since a face that comes into view changes the picture. Besides, every other
 // call it looks over the whole frame for one band of sizes, so a face missed
-// on arrival is still found within five calls, while no single call pays for a
+// on arrival is still found within ten calls, while no single call pays for a
 // whole-frame scan. The smallest faces cost more than all others together to
 // look for everywhere: only a change finds those under 26 px.
 void FaceDetector::FindNewFaces(const cv::Rect &changed)
@@ -220,11 +229,15 @@ void FaceDetector::FindNewFaces(const cv::Rect &changed)
         return;
     const cv::Rect frame(0, 0, grey_.cols, grey_.rows);
     const cv::Rect area = changed.empty() ? cv::Rect() : Grown(changed, grey_.cols / 10) & frame;
-    // A change of most of the frame is a new scene: its small faces come from
-    // the bands of the next calls.
-    const bool newScene = area.area() > frame.area() / 2;
+    // A change of most of the frame is a new scene: its faces under 36 px
+    // come from the bands, on each of the next calls.
+    if (area.area() > frame.area() / 2)
+        urgentBands_ = 5;
     if (!area.empty())
-        ScanForNewFaces(area, newScene ? 36 : settings_.minSize, 0);
+        ScanForNewFaces(area, urgentBands_ == 5 ? 36 : settings_.minSize, 0);
+    if (urgentBands_ == 0 && ++sinceBand_ % 2 != 0)
+        return;
+    urgentBands_ = std::max(0, urgentBands_ - 1);
     static constexpr int kBands[] = {26, 32, 37, 44, 62, 0};
     const int band = nextBand_++ % 5;
     ScanForNewFaces(frame, std::max(kBands[band], settings_.minSize), kBands[band + 1] - 1);

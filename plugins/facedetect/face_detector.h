@@ -4,11 +4,11 @@
 // top-down in frame pixels, numbered from left to right.
 //
 // Called every 250 ms or so, it follows the faces it knows with a fine search
-// near each one, looks for new faces where the frame changed (and over the
-// whole frame, a band of sizes at a time, between changes), and counts a
-// new face only once a second cascade agrees: at once when it is sure, else
-// once the face has been seen again on a later call, so one false hit of one
-// cascade never changes the count.
+// near each one (none while nothing there changed), looks for new faces where
+// the frame changed and over the whole frame a band of sizes at a time, and
+// counts a new face only once a second cascade agrees: at once when it is
+// sure, else once the face has been seen again on a later call, so one false
+// hit of one cascade never changes the count.
 #include "plugins/facedetect/change_map.h"
 #include "plugins/facedetect/face_track.h"
 
@@ -68,7 +68,7 @@ private:
     cv::CascadeClassifier finder_, checker_;
     bool loaded_ = false;
     std::int32_t width_ = 0, height_ = 0;
-    int nextBand_ = 0;
+    int nextBand_ = 0, sinceBand_ = 0, urgentBands_ = 0;
     ChangeMap changes_;
     std::vector<FaceTrack> tracks_;
     std::vector<int> order_; // ids of the counted faces, in the order reported

@@ -35,6 +35,7 @@ void FaceTrack::Seen(const cv::Rect &raw)
     motion_ = misses_ == 0 ? after - before : cv::Point();
     raw_ = raw;
     misses_ = 0;
+    unsearched_ = 0;
     // The box of the scan that found the face is rougher than any fine search
     // after it: the steady box starts again from the first of those.
     if (sightings_++ == 1) {
@@ -44,6 +45,12 @@ void FaceTrack::Seen(const cv::Rect &raw)
         width_ = raw.width;
     }
     Steady(raw);
+}
+
+void FaceTrack::Unchanged()
+{
+    motion_ = {};
+    ++unsearched_;
 }
 
 void FaceTrack::Held(const cv::Point &centre)

@@ -17,6 +17,8 @@ public:
     void Seen(const cv::Rect &raw);
     // The cascade missed it but its picture is still there, centred at centre.
     void Held(const cv::Point &centre);
+    // Nothing changed where the face is: it is where it was.
+    void Unchanged();
     // Passed the second check: counted from now on.
     void Confirm() { counted_ = true; }
 
@@ -29,6 +31,7 @@ public:
     double CentreX() const { return cx_; }
     int Sightings() const { return sightings_; }
     int Misses() const { return misses_; }
+    int Unsearched() const { return unsearched_; }
     bool Counted() const { return counted_; }
 
     // The face as last seen, for finding it when the cascade misses it.
@@ -47,6 +50,7 @@ private:
     int widthCount_ = 0;
     int sightings_ = 1;
     int misses_ = 0;
+    int unsearched_ = 0;
     bool counted_ = false;
 };
 
