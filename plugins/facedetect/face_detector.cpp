@@ -246,6 +246,7 @@ void FaceDetector::FindNewFaces(const cv::Rect &changed)
 // Faces from minFace to maxFace (0: any) wide in area, each size looked for
 // on the frame scaled so that the cascade's window is about 27 to 44 px:
 // smaller ones miss faces, larger ones are slid pixel by pixel and cost more.
+// Face sizes are those of a 320 px wide frame; a larger frame scales them.
 void FaceDetector::ScanForNewFaces(const cv::Rect &area, int minFace, int maxFace)
 {
     struct Tier {
@@ -253,24 +254,25 @@ void FaceDetector::ScanForNewFaces(const cv::Rect &area, int minFace, int maxFac
         int fromFace;
     };
     static constexpr Tier kTiers[] = {{1.0, 0}, {0.65, 44}, {0.4, 68}, {0.25, 110}, {0.15, 176}};
+    const double toFrame = grey_.cols / 320.0;
     for (std::size_t i = 0; i < std::size(kTiers); ++i) {
-        const double scale = std::min(1.0, kTiers[i].scale * 320.0 / grey_.cols);
+        const double scale = std::min(1.0, kTiers[i].scale / toFrame);
         const int lo = std::max(minFace, kTiers[i].fromFace);
         const int hi = i + 1 < std::size(kTiers) ? kTiers[i + 1].fromFace - 1 : 0;
         const int top = maxFace > 0 && (hi == 0 || maxFace < hi) ? maxFace : hi;
         if (top > 0 && lo > top)
             continue;
         const cv::Rect part = Scaled(area, scale) & cv::Rect(0, 0, cvRound(grey_.cols * scale), cvRound(grey_.rows * scale));
-        const int minSide = std::max(20, cvRound(lo * scale));
+        const int minSide = std::max(20, cvRound(lo * toFrame * scale));
         if (part.width < minSide || part.height < minSide)
             continue;
         const cv::Mat &level = Level(scale);
         std::vector<cv::Rect> hits;
-        finder_.detectMultiScale(level(part), hits, 1.2, 2, 0, cv::Size(minSide, minSide),
-                                 top > 0 ? cv::Size(cvRound(top * scale) + 1, cvRound(top * scale) + 1) : cv::Size());
+        const int maxSide = top > 0 ? cvRound(top * toFrame * scale) + 1 : 0;
+        finder_.detectMultiScale(level(part), hits, 1.2, 2, 0, cv::Size(minSide, minSide), cv::Size(maxSide, maxSide));
         for (const cv::Rect &hit : hits) {
             const cv::Rect face = Scaled(hit + part.tl(), 1 / scale) & cv::Rect(0, 0, grey_.cols, grey_.rows);
-            if (face.width >= settings_.minSize && !Known(face) && tracks_.size() < kMaxTracks)
+            if (face.width >= settings_.minSize * toFrame && !Known(face) && tracks_.size() < kMaxTracks)
                 tracks_.emplace_back(nextId_++, face);
         }
     }

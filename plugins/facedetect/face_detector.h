@@ -28,7 +28,7 @@ struct Box {
 struct DetectorSettings {
     std::string cascadeFile;      // finds and follows faces
     std::string checkCascadeFile; // the second opinion before a face is first counted
-    int minSize = 24;             // smallest face followed, in frame pixels
+    int minSize = 24;             // smallest face, in pixels of a 320 px wide frame
     int sightingsToCount = 2;     // calls a face the second cascade is unsure of must be seen on
 };
 

@@ -150,3 +150,25 @@ TEST_F(FaceDetectPlugin, AFaceThatLeavesIsNoLongerCountedOnTheNextCall)
     const int first = detect(face.data());
     EXPECT_EQ(std::max(first, detect(face.data())), 1);
 }
+
+// A camera of 640 x 480: the same faces twice as large, boxed in its pixels.
+TEST_F(FaceDetectPlugin, ALargerCameraFrameIsCountedAndBoxedInItsOwnPixels)
+{
+    QString why;
+    const QString folder = faceframes::PictureFolder(&why);
+    if (folder.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    const auto set = faceframes::ComposedSet(folder);
+    const auto two = std::find_if(set.begin(), set.end(), [](const auto &f) { return f.faces.size() == 2; });
+    ASSERT_NE(two, set.end());
+    auto pixels = faceframes::BottomUpBgr(two->image.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    init(640, 480);
+    int n = 0;
+    for (int call = 0; call < 8 && n != 2; ++call)
+        n = detect(pixels.data());
+    ASSERT_EQ(n, 2);
+    for (int i = 0; i < 2; ++i) {
+        const QRect want(two->faces[i].topLeft() * 2, two->faces[i].size() * 2);
+        EXPECT_GE(faceframes::IoU(Face(i), want), 0.5) << "face " << i;
+    }
+}
