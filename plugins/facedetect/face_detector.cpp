@@ -201,7 +201,8 @@ bool FaceDetector::Hold(FaceTrack &track, const cv::Rect &window)
     return true;
 }
 
-// Two tracks that ended on the same face keep the one counted longest.
+// Two tracks that ended on the same face: the counted one stays (the first
+// when both are).
 void FaceDetector::DropDuplicates()
 {
     for (std::size_t i = 0; i < tracks_.size(); ++i)
