@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 
 namespace {
 
@@ -183,4 +184,84 @@ TEST_F(DialogTest, OneFaceZoomsTheWholeViewLiveAndOnPlayback)
     }, 20000)) << "playback: the whole view did not zoom";
     EXPECT_TRUE(d.StopPlaybackTracking());
     d.videoPlayer.ReleaseGraph();
+}
+
+namespace {
+
+// A looping clip of a room in which one person sits (the astronaut, left),
+// a second one (Debian's picture of a naval officer) sits down on the right
+// from 4 s to 14 s, and the first stays alone again until 30 s. Made from the
+// pictures tools/face_fixtures.sh fetches; empty with *why set when it cannot be.
+QString OneTwoOneFaceClip(QString *why)
+{
+    const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
+    QProcess fetch;
+    fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {faces});
+    if (!fetch.waitForFinished(120000) || fetch.exitCode() != 0) {
+        *why = QStringLiteral("face pictures unavailable: ") + QString::fromLocal8Bit(fetch.readAllStandardError());
+        return {};
+    }
+    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QStringLiteral("/one, two, one.wmv");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+        {"-loglevel", "error", "-y", "-loop", "1", "-i", faces + "/coffee.png", "-loop", "1", "-i",
+         faces + "/astronaut.png", "-loop", "1", "-i", faces + "/grace_hopper.jpg", "-f", "lavfi", "-i",
+         "anullsrc=r=44100:cl=mono", "-filter_complex",
+         "[0]scale=320:240[room];[1]crop=176:210:136:30,scale=132:158[a];[2]crop=310:400:110:40,scale=96:124[b];"
+         "[room][a]overlay=19:47[one];[one][b]overlay=187:55:enable='between(t,4,14)'[v]",
+         "-map", "[v]", "-map", "3:a", "-t", "30", "-r", "15", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2", clip});
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
+        *why = QStringLiteral("ffmpeg could not make the clip: ") + QString::fromLocal8Bit(ffmpeg.readAllStandardError());
+        return {};
+    }
+    return clip;
+}
+
+// The view whose video window sits in its host's corner is on screen; the
+// others were moved out of sight by the layout switch.
+bool OnScreen(QWidget *host)
+{
+    const auto children = host->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    return std::any_of(children.begin(), children.end(),
+                       [](QWidget *w) { return w->isVisible() && w->pos() == QPoint(0, 0); });
+}
+
+} // namespace
+
+// The shipped detector, the real camera engine and the real renderers: two
+// people split the picture into the left and right views, the left person
+// in the left view; when one leaves, the whole view comes back.
+TEST_F(DialogTest, TwoPeopleSplitTheViewsLeftToRightAndOneAloneGetsTheWholeViewBack)
+{
+    QString why;
+    const QString clip = OneTwoOneFaceClip(&why);
+    if (clip.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    devices::DeviceConfigScope camera(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=file:") + clip, QStringLiteral("--microphone=none")}, QString(), QString()));
+    MainDlg &d = Open();
+    ASSERT_TRUE(d.faceDetect.IsComplete());
+    d.OnVideoTracing();
+    ASSERT_NE(d.liveTrackingThread, nullptr);
+    const auto left = d.videoRecorder.leftBasicVideo, right = d.videoRecorder.rightBasicVideo;
+    ASSERT_TRUE(left && right);
+    // The people's faces are centred at x = 85 (left) and x = 235 (right).
+    auto centreX = [](const std::shared_ptr<media::IBasicVideo> &basic) {
+        const ViewRect r = WholeSource(basic);
+        return r.left + r.width / 2;
+    };
+    const bool split = WaitFor([&] {
+        return OnScreen(d.leftFrame) && OnScreen(d.rightFrame) && !OnScreen(d.wholeFrame)
+            && std::abs(centreX(left) - 85) < 30 && std::abs(centreX(right) - 235) < 30;
+    }, 30000);
+    ASSERT_TRUE(split) << "no split with the faces in place: left view centred at " << centreX(left)
+                       << ", right view at " << centreX(right);
+    EXPECT_LT(WholeSource(left).width, 320) << "the left view shows a face, not the whole frame";
+    // The second person leaves at 14 s; nine sightings of one face later the
+    // whole view is back and zooms on the one left.
+    EXPECT_TRUE(WaitFor([&] {
+        return OnScreen(d.wholeFrame) && !OnScreen(d.leftFrame) && !OnScreen(d.rightFrame)
+            && std::abs(centreX(d.videoRecorder.wholeBasicVideo) - 85) < 40;
+    }, 30000)) << "the whole view did not come back on the one face";
+    EXPECT_TRUE(d.StopLiveTracking());
 }

@@ -1,8 +1,10 @@
 // The shipped libfacedetect.so on frames composed from a real photograph.
 #include "platform/dynlib/dynamic_library.h"
 #include "tests/tracking/face_frames.h"
+#include "tests/tracking/scene_score.h"
 #include "tracking/face_detect.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -88,4 +90,85 @@ TEST_F(FaceDetectPlugin, HostileCallsAnswerNothingAndNeverCrash)
     EXPECT_EQ(detect(odd.data()), 0);
     init(161, -121);
     EXPECT_EQ(detect(odd.data()), 0);
+}
+
+// A camera's view call by call, as the tracking loop sees it every 250 ms:
+// what a person watching the views would notice of the detector.
+TEST_F(FaceDetectPlugin, FollowsAMovingSceneCountingEachFaceByItsSecondCallWithSteadyBoxes)
+{
+    QString why;
+    const QString folder = faceframes::PictureFolder(&why);
+    if (folder.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    const auto scene = faceframes::MovingScene(folder);
+    ASSERT_FALSE(scene.empty());
+    const faceframes::SceneScore score = faceframes::ScoreScene(scene, init, detect, object);
+    for (const auto &[phase, wrong] : score.wrongByPhase)
+        ADD_FAILURE() << wrong << " wrong count(s) in " << phase.toStdString();
+    EXPECT_GE(score.countsRight * 100, score.frames * 99);
+    // A face that is not there is never counted: not in the empty room, not
+    // after someone left.
+    EXPECT_EQ(score.overCounts, 0);
+    // A face that comes into view counts by the second call.
+    EXPECT_GE(score.firstCountedStart, 1);
+    EXPECT_LE(score.firstCountedStart, 2);
+    EXPECT_GE(score.firstCountedSecond, 1);
+    EXPECT_LE(score.firstCountedSecond, 2);
+    EXPECT_GE(score.firstCountedFar, 1);
+    EXPECT_LE(score.firstCountedFar, 2);
+    // Boxes stay on their faces while they walk, come nearer and sit back,
+    // hold still under camera noise, and face 0 stays the left person.
+    EXPECT_EQ(score.misplaced, 0);
+    EXPECT_LE(score.stillWidthSd, 1.5);
+    EXPECT_LE(score.stillLeftSd, 1.5);
+    EXPECT_LE(score.twoWidthSd, 1.5);
+    EXPECT_EQ(score.swaps, 0);
+}
+
+// A face seen once is counted only once a second, different cascade has
+// agreed; a face the detector has lost is dropped at once, not kept on an
+// old box: a picture of the room where someone sat counts no face.
+TEST_F(FaceDetectPlugin, AFaceThatLeavesIsNoLongerCountedOnTheNextCall)
+{
+    QString why;
+    const QString folder = faceframes::PictureFolder(&why);
+    if (folder.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    const auto scene = faceframes::MovingScene(folder);
+    ASSERT_FALSE(scene.empty());
+    const auto still = std::find_if(scene.begin(), scene.end(), [](const auto &f) { return f.name == "still"; });
+    const auto empty = std::find_if(scene.begin(), scene.end(), [](const auto &f) { return f.name == "empty"; });
+    ASSERT_TRUE(still != scene.end() && empty != scene.end());
+    init(320, 240);
+    auto face = faceframes::BottomUpBgr(still->image), room = faceframes::BottomUpBgr(empty->image);
+    for (int call = 0; call < 6; ++call)
+        detect(face.data());
+    ASSERT_EQ(detect(face.data()), 1);
+    EXPECT_EQ(detect(room.data()), 0);
+    EXPECT_EQ(detect(room.data()), 0);
+    // And back: counted again on the first or second call.
+    const int first = detect(face.data());
+    EXPECT_EQ(std::max(first, detect(face.data())), 1);
+}
+
+// A camera of 640 x 480: the same faces twice as large, boxed in its pixels.
+TEST_F(FaceDetectPlugin, ALargerCameraFrameIsCountedAndBoxedInItsOwnPixels)
+{
+    QString why;
+    const QString folder = faceframes::PictureFolder(&why);
+    if (folder.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    const auto set = faceframes::ComposedSet(folder);
+    const auto two = std::find_if(set.begin(), set.end(), [](const auto &f) { return f.faces.size() == 2; });
+    ASSERT_NE(two, set.end());
+    auto pixels = faceframes::BottomUpBgr(two->image.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    init(640, 480);
+    int n = 0;
+    for (int call = 0; call < 8 && n != 2; ++call)
+        n = detect(pixels.data());
+    ASSERT_EQ(n, 2);
+    for (int i = 0; i < 2; ++i) {
+        const QRect want(two->faces[i].topLeft() * 2, two->faces[i].size() * 2);
+        EXPECT_GE(faceframes::IoU(Face(i), want), 0.5) << "face " << i;
+    }
 }

@@ -5,6 +5,10 @@
 #include <QPainter>
 #include <QProcess>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 namespace faceframes {
 namespace {
 
@@ -28,7 +32,7 @@ QRect Place(QPainter &p, const QImage &src, const QRectF &crop, const QRectF &ta
 
 Frame Blank(const QString &name)
 {
-    Frame f{name, QImage(kFrame, QImage::Format_RGB32), {}};
+    Frame f{name, QImage(kFrame, QImage::Format_RGB32), {}, {}};
     f.image.fill(QColor(120, 120, 120));
     return f;
 }
@@ -44,12 +48,43 @@ QImage Darker(const QImage &in, double factor)
     return out;
 }
 
+// A person's picture, the part of it drawn (head and shoulders) and the face in it.
+struct Person {
+    QImage picture;
+    QRectF crop, face;
+};
+
+// Draws the person with the face centred at centre and side pixels wide;
+// returns the face's box in the frame.
+QRect Draw(QPainter &p, const Person &who, QPointF centre, double side)
+{
+    const double s = side / who.face.width();
+    const QPointF faceInCrop = who.face.center() - who.crop.topLeft();
+    const QRectF target(centre - faceInCrop * s, who.crop.size() * s);
+    p.drawImage(target, who.picture, who.crop);
+    return QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side).toRect();
+}
+
+// Sensor noise: every channel of every pixel moves by a normal amount.
+void AddNoise(QImage *image, std::mt19937 *random, double sigma)
+{
+    std::normal_distribution<double> noise(0.0, sigma);
+    for (int y = 0; y < image->height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image->scanLine(y));
+        for (int x = 0; x < image->width(); ++x) {
+            auto channel = [&](int v) { return std::clamp(int(std::lround(v + noise(*random))), 0, 255); };
+            row[x] = qRgb(channel(qRed(row[x])), channel(qGreen(row[x])), channel(qBlue(row[x])));
+        }
+    }
+}
+
 } // namespace
 
 QString PictureFolder(QString *why)
 {
     const QString folder = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
-    if (QFile::exists(folder + "/astronaut.png") && QFile::exists(folder + "/coffee.png"))
+    if (QFile::exists(folder + "/astronaut.png") && QFile::exists(folder + "/coffee.png")
+        && QFile::exists(folder + "/grace_hopper.jpg"))
         return folder;
     QProcess fetch;
     fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {folder});
@@ -111,6 +146,52 @@ std::vector<Frame> ComposedSet(const QString &folder)
     darkTwo.image = Darker(darkTwo.image, 0.6);
     set.push_back(darkTwo);
     return set;
+}
+
+std::vector<Frame> MovingScene(const QString &folder)
+{
+    const QImage room = QImage(folder + "/coffee.png").scaled(kFrame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const Person astronaut{QImage(folder + "/astronaut.png"), QRectF(136, 30, 176, 210), kFace};
+    const Person grace{QImage(folder + "/grace_hopper.jpg"), QRectF(110, 40, 310, 400), QRectF(152, 87, 225, 225)};
+    if (room.isNull() || astronaut.picture.isNull() || grace.picture.isNull())
+        return {};
+    struct Seat {
+        int who;
+        QPointF centre;
+        double side;
+    };
+    std::mt19937 random(23);
+    std::vector<Frame> scene;
+    auto add = [&](const QString &phase, const std::vector<Seat> &seats) {
+        Frame f{phase, room.convertToFormat(QImage::Format_RGB32), {}, {}};
+        QPainter p(&f.image);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (const Seat &s : seats) {
+            f.faces.push_back(Draw(p, s.who == 0 ? astronaut : grace, s.centre, s.side));
+            f.people.push_back(s.who);
+        }
+        p.end();
+        AddNoise(&f.image, &random, 4.0);
+        scene.push_back(f);
+    };
+    auto lerp = [](double a, double b, int i, int n) { return a + (b - a) * i / n; };
+    for (int i = 0; i < 24; ++i)
+        add("still", {{0, {110, 100}, 72}});
+    for (int i = 1; i <= 16; ++i)
+        add("walk", {{0, {lerp(110, 190, i, 16), 100}, 72}});
+    for (int i = 1; i <= 16; ++i)
+        add("near", {{0, {190, lerp(100, 115, i, 16)}, lerp(72, 112, i, 16)}});
+    for (int i = 1; i <= 16; ++i)
+        add("sit back", {{0, {lerp(190, 90, i, 16), lerp(115, 100, i, 16)}, lerp(112, 64, i, 16)}});
+    for (int i = 0; i < 24; ++i)
+        add("two", {{0, {90, 100}, 64}, {1, {235, 105}, 66}});
+    for (int i = 0; i < 12; ++i)
+        add("second left", {{0, {90, 100}, 64}});
+    for (int i = 0; i < 20; ++i)
+        add("empty", {});
+    for (int i = 0; i < 12; ++i)
+        add("far", {{1, {170, 90}, 46}});
+    return scene;
 }
 
 std::vector<unsigned char> BottomUpBgr(const QImage &image)
