@@ -15,11 +15,11 @@ root="$(dirname "$here")"
 build="${TALVORA_BUILD_DIR:-$root/build}"
 
 installed() { [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)" == "install ok installed" ]]; }
-# A machine that runs neither sound server (CI, a fresh server) gets both; a
-# desktop keeps the one it has, as installing the other would enable it for
-# every user's next login.
+# CI and a machine that has neither sound server get both; a desktop keeps
+# the one it has, as installing the other would enable it for every user's
+# next login.
 sound_packages=()
-if ! installed pulseaudio && ! installed pipewire-pulse; then
+if [[ -n "${CI:-}" ]] || { ! installed pulseaudio && ! installed pipewire-pulse; }; then
   sound_packages=(pulseaudio pipewire pipewire-pulse wireplumber)
 fi
 "$here/setup.sh" --list "$here/test-packages.txt" "${sound_packages[@]}"
