@@ -5,7 +5,8 @@
 
 // Off unless asked for, as a debugger's channel is invisible to users:
 // TALVORA_DEBUG=1, or QT_LOGGING_RULES="talvora.debug.debug=true" (a rule
-// names the level after the category; the rules win over TALVORA_DEBUG). The capture hook below sees every text either way.
+// names the level after the category; the rules win over TALVORA_DEBUG).
+// The capture hook below sees every text either way.
 const QLoggingCategory &talvoraDebug()
 {
     static const QLoggingCategory category("talvora.debug", diag::DefaultDiagnosticsLevel());
