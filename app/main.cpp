@@ -17,14 +17,17 @@ const char kUsage[] =
     "  --camera=SOURCE      add a virtual camera, listed before the real ones (also TALVORA_CAMERA)\n"
     "  --microphone=SOURCE  add a virtual microphone, listed before the real ones (also TALVORA_MICROPHONE)\n"
     "  -h, --help           show this text\n"
+    "      --version        show the version\n"
     "\n"
     "SOURCE is 'test' (a generated picture or tone), 'file:PATH' (a media file played in a loop)\n"
-    "or 'none' (behave as if there were no such device).\n";
+    "or 'none' (behave as if there were no such device).\n"
+    "\n"
+    "TALVORA_DEBUG=1 writes the diagnostics channel (category talvora.debug) to the terminal.\n";
 
-bool WantsHelp(int argc, char **argv)
+bool Asks(int argc, char **argv, const char *option, const char *shortOption = nullptr)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+        if (std::strcmp(argv[i], option) == 0 || (shortOption && std::strcmp(argv[i], shortOption) == 0))
             return true;
     return false;
 }
@@ -33,8 +36,12 @@ bool WantsHelp(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    if (WantsHelp(argc, argv)) {
+    if (Asks(argc, argv, "--help", "-h")) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (Asks(argc, argv, "--version")) {
+        std::fputs("talvora " TALVORA_VERSION "\n", stdout);
         return 0;
     }
     media::InitializeRuntime(&argc, &argv);

@@ -3,9 +3,24 @@
 #include <atomic>
 #include <cstdarg>
 
-Q_LOGGING_CATEGORY(talvoraDebug, "talvora.debug")
+// Off unless asked for, as a debugger's channel is invisible to users:
+// TALVORA_DEBUG=1, or QT_LOGGING_RULES="talvora.debug.debug=true" (a rule
+// names the level after the category; the rules win over TALVORA_DEBUG).
+// The capture hook below sees every text either way.
+const QLoggingCategory &talvoraDebug()
+{
+    static const QLoggingCategory category("talvora.debug", diag::DefaultDiagnosticsLevel());
+    return category;
+}
 
 namespace diag {
+
+QtMsgType DefaultDiagnosticsLevel()
+{
+    const QByteArray wanted = qgetenv("TALVORA_DEBUG");
+    return !wanted.isEmpty() && wanted != "0" ? QtDebugMsg : QtInfoMsg;
+}
+
 namespace {
 std::mutex g_scopeMutex;
 CaptureScope *g_scope = nullptr;

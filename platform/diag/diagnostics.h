@@ -1,6 +1,7 @@
 #pragma once
 // The debugger output channel: fixed texts the user never sees. They go to the
-// Qt logging category "talvora.debug" (stderr or the journal); tests capture them.
+// Qt logging category "talvora.debug" (stderr or the journal) when it is
+// switched on, and to a capture scope (tests) always.
 #include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,11 @@
 Q_DECLARE_LOGGING_CATEGORY(talvoraDebug)
 
 namespace diag {
+
+// The lowest level "talvora.debug" writes before any logging rule applies:
+// QtDebugMsg (the channel on) when TALVORA_DEBUG is set and not "0", else
+// QtInfoMsg (the channel off).
+QtMsgType DefaultDiagnosticsLevel();
 
 // Writes one text to the channel. Safe from any thread.
 void OutputDebugString(const QString &text);

@@ -23,6 +23,8 @@ protected:
         env.insert("TALVORA_PROGRAM_FILES", TALVORA_FIXTURE_ROOT "/noexport");
         env.insert("TALVORA_CAMERA", "test");
         env.insert("TALVORA_MICROPHONE", "test");
+        // The diagnostics tell when the dialog is up.
+        env.insert("TALVORA_DEBUG", "1");
     }
 
     std::unique_ptr<QProcess> Start()

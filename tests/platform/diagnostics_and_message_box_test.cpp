@@ -2,7 +2,32 @@
 #include "platform/ui/message_box.h"
 
 #include <gtest/gtest.h>
+#include <QLoggingCategory>
 #include <thread>
+
+namespace {
+
+QStringList g_written;
+
+void KeepChannelText(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    if (QByteArray(context.category) == "talvora.debug")
+        g_written.append(text);
+}
+
+class EnvironmentValue {
+public:
+    explicit EnvironmentValue(const char *name) : name_(name), saved_(qgetenv(name)), was_(qEnvironmentVariableIsSet(name)) {}
+    ~EnvironmentValue() { was_ ? qputenv(name_, saved_) : qunsetenv(name_); }
+    void Set(const char *value) { value ? qputenv(name_, value) : qunsetenv(name_); }
+
+private:
+    const char *name_;
+    QByteArray saved_;
+    bool was_;
+};
+
+} // namespace
 
 TEST(Diagnostics, CaptureSeesTextsFromAnyThreadAndNests)
 {
@@ -16,6 +41,40 @@ TEST(Diagnostics, CaptureSeesTextsFromAnyThreadAndNests)
     }
     diag::OutputDebugString(QStringLiteral("two"));
     EXPECT_EQ(outer.Lines(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+}
+
+TEST(Diagnostics, TalvoraDebugSwitchesTheChannelOn)
+{
+    EnvironmentValue debug("TALVORA_DEBUG");
+    debug.Set(nullptr);
+    EXPECT_EQ(diag::DefaultDiagnosticsLevel(), QtInfoMsg);
+    debug.Set("0");
+    EXPECT_EQ(diag::DefaultDiagnosticsLevel(), QtInfoMsg);
+    debug.Set("");
+    EXPECT_EQ(diag::DefaultDiagnosticsLevel(), QtInfoMsg);
+    debug.Set("1");
+    EXPECT_EQ(diag::DefaultDiagnosticsLevel(), QtDebugMsg);
+}
+
+// Whether the channel writes or not, a capture scope sees every text.
+TEST(Diagnostics, CaptureSeesTextsWhetherTheChannelWritesOrNot)
+{
+    if (qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        GTEST_SKIP() << "QT_LOGGING_RULES overrides the rules this test sets";
+    const QtMessageHandler previous = qInstallMessageHandler(KeepChannelText);
+    g_written.clear();
+    diag::CaptureScope capture;
+    QLoggingCategory::setFilterRules(QStringLiteral("talvora.debug.debug=false"));
+    diag::OutputDebugString(QStringLiteral("while off"));
+    QLoggingCategory::setFilterRules(QStringLiteral("talvora.debug.debug=true"));
+    diag::OutputDebugString(QStringLiteral("while on"));
+    QLoggingCategory::setFilterRules(QString());
+    const bool onByDefault = talvoraDebug().isDebugEnabled();
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(capture.Lines(), (QStringList{QStringLiteral("while off"), QStringLiteral("while on")}));
+    EXPECT_EQ(g_written, QStringList{QStringLiteral("while on")});
+    EXPECT_EQ(onByDefault, diag::DefaultDiagnosticsLevel() == QtDebugMsg) << "without rules the default level holds";
 }
 
 TEST(MessageBox, RecordingPresenterKeepsExactTextsAndTitle)

@@ -1,0 +1,1 @@
+-- No Bluetooth in the test run's session.
