@@ -75,6 +75,8 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     QPointer<VideoWindowWidget> widget; // GUI thread only
 
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
+    static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
+    void Show(GstSample *sample); // takes the sample
     void Apply();
     void PostApply()
     {
@@ -105,10 +107,23 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
 
 GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
 {
-    auto *self = static_cast<Impl *>(data);
-    GstSample *sample = gst_app_sink_pull_sample(appsink);
+    static_cast<Impl *>(data)->Show(gst_app_sink_pull_sample(appsink));
+    return GST_FLOW_OK;
+}
+
+// The frame a paused graph settles on (at its start, after a seek while
+// paused): shown at once rather than when the graph runs.
+GstFlowReturn VideoRenderer::Impl::OnPreroll(GstAppSink *appsink, gpointer data)
+{
+    static_cast<Impl *>(data)->Show(gst_app_sink_pull_preroll(appsink));
+    return GST_FLOW_OK;
+}
+
+void VideoRenderer::Impl::Show(GstSample *sample)
+{
+    Impl *self = this;
     if (!sample)
-        return GST_FLOW_OK;
+        return;
     GstVideoInfo info;
     auto *mapped = new MappedFrame;
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))
@@ -116,7 +131,7 @@ GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
         || !gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
         delete mapped;
         gst_sample_unref(sample);
-        return GST_FLOW_OK;
+        return;
     }
     gst_sample_unref(sample); // the mapped frame keeps the buffer
     // The image borrows the mapped memory and unmaps it when the last copy goes.
@@ -143,7 +158,6 @@ GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
                 me->updatePending = false;
         }, Qt::QueuedConnection);
     }
-    return GST_FLOW_OK;
 }
 
 void VideoRenderer::Impl::Apply()
@@ -212,11 +226,14 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         *hr = REGDB_E_CLASSNOTREG;
         return nullptr;
     }
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format=BGRx"));
+    // Packed RGB as it comes: the grabber's BGR frames pass the converter in
+    // front untouched, and the window draws them as they are.
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGR,BGRx,RGB,RGBx,BGRA,RGBA}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
     callbacks.new_sample = &Impl::OnSample;
+    callbacks.new_preroll = &Impl::OnPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
     f->AddToBin(f->d->sink);
     PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));
