@@ -227,8 +227,8 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         return nullptr;
     }
     // Packed RGB as it comes: the grabber's BGR frames pass the converter in
-    // front untouched, and the window draws them as they are.
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGR,BGRx,RGB,RGBx,BGRA,RGBA}"));
+    // front untouched; other formats become 32-bit, which draws fastest.
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGR,RGBx,RGB,BGRA,RGBA}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};

@@ -6,6 +6,7 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/filter.h"
 #include "platform/media/graph_notify_event.h"
+#include "platform/media/video_renderer.h"
 #include "tests/capture/capture_test_util.h"
 #include "tests/support/test_environment.h"
 
@@ -214,6 +215,33 @@ TEST_F(VideoPlayerTest, SeeksLandWhilePlayingAndPausedAndResumeRunsOn)
     EXPECT_LT(Position(), 0.1);
     EXPECT_FALSE(player.SeekToSeconds(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_FALSE(player.SeekToSeconds(std::numeric_limits<double>::infinity()));
+}
+
+// The slider's seek while paused: the view repaints by itself with the frame
+// at the new place (red for a second, then blue).
+TEST_F(VideoPlayerTest, ASeekWhilePausedPaintsTheFrameThere)
+{
+    const QString path = playbacktest::Ffmpeg(
+        "red then blue.wmv", {"-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=1,format=yuv420p[a];"
+                                                   "color=c=blue:s=320x240:r=25:d=1,format=yuv420p[b];[a][b]concat",
+                              "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "wmv2", "-c:a", "wmav2"});
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_EQ(Play(path), S_OK);
+    ASSERT_EQ(player.mediaControl->Pause(), S_OK);
+    player.paused = 1;
+    ASSERT_TRUE(player.SeekToSeconds(0.2));
+    auto whole = std::dynamic_pointer_cast<VideoRenderer>(player.wholeRenderer);
+    ASSERT_TRUE(whole);
+    Pump(200);
+    const QPoint middle = hosts.whole->geometry().center();
+    EXPECT_TRUE(Near(hosts.window.grab().toImage().pixel(middle), qRgb(255, 0, 0)));
+
+    const long painted = whole->FramesRendered();
+    ASSERT_TRUE(player.SeekToSeconds(1.5));
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > painted; }, 3000));
+    EXPECT_TRUE(Near(hosts.window.grab().toImage().pixel(middle), qRgb(0, 0, 255)))
+        << std::hex << hosts.window.grab().toImage().pixel(middle);
+    EXPECT_NEAR(Position(), 1.5, 0.1);
 }
 
 TEST_F(VideoPlayerTest, TheEndPostsTheNotificationAndIsTakenOnce)
