@@ -3,6 +3,7 @@
 #include "capture/component_runtime.h"
 #include "capture/graph_utils.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/decoder_preload.h"
 #include "platform/media/graph.h"
 #include "playback/painting_wait.h"
 
@@ -19,7 +20,12 @@ constexpr int kPlayStartWaitMs = 1000;
 
 } // namespace
 
-AudioPlayer::AudioPlayer() { capture::InitializeComponentRuntime(); }
+AudioPlayer::AudioPlayer()
+{
+    capture::InitializeComponentRuntime();
+    // The first file played should not wait for the decoders to load.
+    media::PreloadDecoders();
+}
 
 AudioPlayer::~AudioPlayer() { ReleaseGraph(); }
 

@@ -4,6 +4,7 @@
 #include "capture/frame_grabber.h"
 #include "capture/graph_utils.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/decoder_preload.h"
 #include "platform/media/factory.h"
 #include "platform/media/filter.h"
 #include "platform/media/graph.h"
@@ -35,7 +36,12 @@ void Release(std::shared_ptr<I> &member)
 
 } // namespace
 
-VideoPlayer::VideoPlayer() { capture::InitializeComponentRuntime(); }
+VideoPlayer::VideoPlayer()
+{
+    capture::InitializeComponentRuntime();
+    // The first file played should not wait for the decoders to load.
+    media::PreloadDecoders();
+}
 
 VideoPlayer::~VideoPlayer() { ReleaseGraph(); }
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
+#include <array>
 #include <atomic>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -52,6 +53,71 @@ QImage::Format ImageFormat(GstVideoFormat format)
     }
 }
 
+// Turns 24-bit BGR frames into 32-bit pictures with GStreamer's own
+// (vectorised) converter, into pictures it reuses once the window let go.
+class RgbConverter {
+public:
+    RgbConverter() = default;
+    RgbConverter(const RgbConverter &) = delete;
+    RgbConverter &operator=(const RgbConverter &) = delete;
+    ~RgbConverter()
+    {
+        if (converter_)
+            gst_video_converter_free(converter_);
+    }
+
+    QImage Convert(GstBuffer *buffer, const GstVideoInfo &info)
+    {
+        if (!converter_ || !gst_video_info_is_equal(&info, &in_)) {
+            if (converter_)
+                gst_video_converter_free(converter_);
+            in_ = info;
+            gst_video_info_set_format(&out_, GST_VIDEO_FORMAT_BGRx, GST_VIDEO_INFO_WIDTH(&info),
+                GST_VIDEO_INFO_HEIGHT(&info));
+            // The converter only changes the pixel format.
+            GST_VIDEO_INFO_FPS_N(&out_) = GST_VIDEO_INFO_FPS_N(&info);
+            GST_VIDEO_INFO_FPS_D(&out_) = GST_VIDEO_INFO_FPS_D(&info);
+            GST_VIDEO_INFO_PAR_N(&out_) = GST_VIDEO_INFO_PAR_N(&info);
+            GST_VIDEO_INFO_PAR_D(&out_) = GST_VIDEO_INFO_PAR_D(&info);
+            converter_ = gst_video_converter_new(&in_, &out_, nullptr);
+            if (!converter_)
+                return {};
+            spare_ = {};
+        }
+        QImage *target = nullptr;
+        for (QImage &image : spare_)
+            if (image.isNull() || image.isDetached())
+                target = &image;
+        if (!target || target->isNull() || target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0)) {
+            if (!target)
+                target = &spare_[0];
+            *target = QImage(GST_VIDEO_INFO_WIDTH(&out_), GST_VIDEO_INFO_HEIGHT(&out_), QImage::Format_RGB32);
+            if (target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0))
+                return {};
+        }
+        GstVideoFrame src, dst;
+        GstBuffer *wrapped = gst_buffer_new_wrapped_full(GstMemoryFlags(0), target->bits(), target->sizeInBytes(), 0,
+            target->sizeInBytes(), nullptr, nullptr);
+        bool ok = false;
+        if (gst_video_frame_map(&src, &in_, buffer, GST_MAP_READ)) {
+            if (gst_video_frame_map(&dst, &out_, wrapped, GST_MAP_WRITE)) {
+                gst_video_converter_frame(converter_, &src, &dst);
+                gst_video_frame_unmap(&dst);
+                ok = true;
+            }
+            gst_video_frame_unmap(&src);
+        }
+        gst_buffer_unref(wrapped);
+        return ok ? *target : QImage();
+    }
+
+private:
+    GstVideoConverter *converter_ = nullptr;
+    GstVideoInfo in_{};
+    GstVideoInfo out_{};
+    std::array<QImage, 3> spare_; // the window holds at most one or two
+};
+
 } // namespace
 
 struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
@@ -69,6 +135,7 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     LONG style = WS_CHILD | WS_CLIPSIBLINGS;
     QRect window;
     bool visible = false;
+    bool inSight = false; // the window overlaps its owner's area (GUI thread decides)
 
     std::atomic<bool> updatePending{false};
     std::atomic<long> framesRendered{0};
@@ -77,6 +144,8 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
     static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
     void Show(GstSample *sample); // takes the sample
+    QImage Picture(GstSample *sample, const GstVideoInfo &info);
+    RgbConverter converter; // streaming thread only
     void Apply();
     void PostApply()
     {
@@ -121,33 +190,33 @@ GstFlowReturn VideoRenderer::Impl::OnPreroll(GstAppSink *appsink, gpointer data)
 
 void VideoRenderer::Impl::Show(GstSample *sample)
 {
-    Impl *self = this;
     if (!sample)
         return;
     GstVideoInfo info;
-    auto *mapped = new MappedFrame;
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))
-        || ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) == QImage::Format_Invalid
-        || !gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
-        delete mapped;
+        || ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) == QImage::Format_Invalid) {
         gst_sample_unref(sample);
         return;
     }
-    gst_sample_unref(sample); // the mapped frame keeps the buffer
-    // The image borrows the mapped memory and unmaps it when the last copy goes.
-    QImage image(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
-        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
-        ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
     bool show;
     {
-        std::lock_guard lock(self->mutex);
-        self->frame = image;
-        self->frameWidth = image.width();
-        self->frameHeight = image.height();
-        show = self->visible && self->owner;
+        std::lock_guard lock(mutex);
+        frameWidth = GST_VIDEO_INFO_WIDTH(&info);
+        frameHeight = GST_VIDEO_INFO_HEIGHT(&info);
+        show = visible && owner && inSight;
     }
-    if (show && !self->updatePending.exchange(true)) {
-        std::weak_ptr<Impl> weak = self->weak_from_this();
+    // A view out of sight (a side view parked beyond its host) draws nothing,
+    // so its frames are not even looked at.
+    const QImage image = show ? Picture(sample, info) : QImage();
+    gst_sample_unref(sample);
+    if (image.isNull())
+        return;
+    {
+        std::lock_guard lock(mutex);
+        frame = image;
+    }
+    if (!updatePending.exchange(true)) {
+        std::weak_ptr<Impl> weak = weak_from_this();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [weak] {
             auto me = weak.lock();
             if (!me)
@@ -158,6 +227,26 @@ void VideoRenderer::Impl::Show(GstSample *sample)
                 me->updatePending = false;
         }, Qt::QueuedConnection);
     }
+}
+
+// The sample as a picture the window draws directly: 32-bit frames are
+// borrowed as they are (unmapped when the last copy goes), 24-bit ones (the
+// grabber's, passed untouched by the converter in front) become 32-bit here,
+// only for a view in sight.
+QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
+{
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) {
+        auto *mapped = new MappedFrame;
+        if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
+            delete mapped;
+            return {};
+        }
+        return QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
+            GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
+            ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
+    }
+    return converter.Convert(buffer, info);
 }
 
 void VideoRenderer::Impl::Apply()
@@ -171,6 +260,10 @@ void VideoRenderer::Impl::Apply()
         drainTo = drain;
         rect = window;
         show = visible;
+    }
+    {
+        std::lock_guard lock(mutex);
+        inSight = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
     }
     if (!host) {
         if (widget) {
@@ -226,9 +319,10 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         *hr = REGDB_E_CLASSNOTREG;
         return nullptr;
     }
-    // Packed RGB as it comes: the grabber's BGR frames pass the converter in
-    // front untouched; other formats become 32-bit, which draws fastest.
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGR,RGBx,RGB,BGRA,RGBA}"));
+    // 32-bit pictures, which the window scales directly, or the grabber's
+    // 24-bit ones as they come: the converter in front then passes them
+    // untouched, and only a view in sight turns them into 32-bit ones.
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
