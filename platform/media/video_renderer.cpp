@@ -40,20 +40,17 @@ void ReleaseFrame(void *data)
     delete mapped;
 }
 
+// The 32-bit formats the window draws as they are; others are converted.
 QImage::Format ImageFormat(GstVideoFormat format)
 {
     switch (format) {
     case GST_VIDEO_FORMAT_BGRx: return QImage::Format_RGB32;
     case GST_VIDEO_FORMAT_BGRA: return QImage::Format_ARGB32;
-    case GST_VIDEO_FORMAT_RGBx: return QImage::Format_RGBX8888;
-    case GST_VIDEO_FORMAT_RGBA: return QImage::Format_RGBA8888;
-    case GST_VIDEO_FORMAT_RGB: return QImage::Format_RGB888;
-    case GST_VIDEO_FORMAT_BGR: return QImage::Format_BGR888;
     default: return QImage::Format_Invalid;
     }
 }
 
-// Turns 24-bit BGR frames into 32-bit pictures with GStreamer's own
+// Turns frames of another format into 32-bit pictures with GStreamer's own
 // (vectorised) converter, into pictures it reuses once the window let go.
 class RgbConverter {
 public:
@@ -193,8 +190,7 @@ void VideoRenderer::Impl::Show(GstSample *sample)
     if (!sample)
         return;
     GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))
-        || ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) == QImage::Format_Invalid) {
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
         gst_sample_unref(sample);
         return;
     }
@@ -230,13 +226,13 @@ void VideoRenderer::Impl::Show(GstSample *sample)
 }
 
 // The sample as a picture the window draws directly: 32-bit frames are
-// borrowed as they are (unmapped when the last copy goes), 24-bit ones (the
-// grabber's, passed untouched by the converter in front) become 32-bit here,
-// only for a view in sight.
+// borrowed as they are (unmapped when the last copy goes); the grabber's
+// 24-bit ones, passed untouched by the converter in front, become 32-bit
+// here, only for a view in sight.
 QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
 {
     GstBuffer *buffer = gst_sample_get_buffer(sample);
-    if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) {
+    if (ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) != QImage::Format_Invalid) {
         auto *mapped = new MappedFrame;
         if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
             delete mapped;
@@ -321,7 +317,8 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
     }
     // 32-bit pictures, which the window scales directly, or the grabber's
     // 24-bit ones as they come: the converter in front then passes them
-    // untouched, and only a view in sight turns them into 32-bit ones.
+    // untouched, and only a view in sight converts. (Taking a camera's YUV
+    // frames as well would change the format the camera is asked for.)
     CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);

@@ -151,7 +151,7 @@ TEST_F(VideoPlayerTest, FramesAreBottomUpInTheGrabberLayout)
     ASSERT_TRUE(player.GetImage(frame.data()));
     EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 2), qRgb(255, 255, 255)));
     EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 310, 2), qRgb(0, 0, 255)));
-    EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 237), qRgb(0, 0, 128)));
+    EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 237), qRgb(0, 0, 128))) << std::hex << PixelOf(frame, 320, 240, 10, 237);
 
     // The tracking thread copies frames while the dialog's thread reads positions.
     std::atomic<int> copies{0};
