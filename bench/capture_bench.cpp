@@ -193,7 +193,7 @@ int main(int argc, char **argv)
 
     const double engine = RecordWithEngine(folder, seconds);
     const double launch = RecordWithGstLaunch(folder, seconds);
-    std::printf("preview + recording CPU on %s: engine / gst-launch-1.0 = %.2f (goal <= 1.15)\n",
+    std::printf("preview + recording CPU on %s: ratio engine / gst-launch-1.0 = %.2f (goal <= 1.15)\n",
                 qPrintable(QGuiApplication::platformName()), engine > 0 && launch > 0 ? engine / launch : -1.0);
     TimeSnapshots(folder, 320, 240);
     TimeSnapshots(folder, 640, 480);
