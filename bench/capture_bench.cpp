@@ -72,7 +72,8 @@ int VideoFrames(const QString &file)
     return ok ? frames : -1;
 }
 
-void RecordWithEngine(const QString &folder, int seconds)
+// CPU seconds of the preview plus recording, -1 when it did not start.
+double RecordWithEngine(const QString &folder, int seconds)
 {
     Hosts hosts;
     VideoRecorder recorder;
@@ -82,7 +83,7 @@ void RecordWithEngine(const QString &folder, int seconds)
     const HRESULT hr = recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false);
     if (hr != S_OK) {
         std::printf("engine: StartRecording failed 0x%x\n", unsigned(hr));
-        return;
+        return -1;
     }
     long peakRss = 0;
     for (int s = 0; s < seconds; ++s) {
@@ -96,6 +97,7 @@ void RecordWithEngine(const QString &folder, int seconds)
                 StatusKb("VmHWM:") / 1024.0);
     std::printf("engine file: %lld bytes, %d video frames\n", QFileInfo(recorder.RecordingFileName()).size(),
                 VideoFrames(recorder.RecordingFileName()));
+    return cpu;
 }
 
 // On a real display the whole view is drawn by both; offscreen neither draws.
@@ -107,7 +109,7 @@ QString WholeViewSink()
 
 // The identities give asfmux running-time stamps, as the file writer's probes
 // do; without them asfmux throttles the pipeline to a few frames a second.
-void RecordWithGstLaunch(const QString &folder, int seconds)
+double RecordWithGstLaunch(const QString &folder, int seconds)
 {
     const QString file = folder + QStringLiteral("gst-launch.wmv");
     const QString pipeline = QStringLiteral(
@@ -132,16 +134,17 @@ void RecordWithGstLaunch(const QString &folder, int seconds)
     pid_t pid = 0;
     if (posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0) {
         std::printf("gst-launch-1.0: could not start\n");
-        return;
+        return -1;
     }
     QThread::sleep(static_cast<unsigned long>(seconds));
     kill(pid, SIGINT); // -e: end of stream, then exit
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    std::printf("gst-launch:  %.2f CPU s (whole view: %s), %lld bytes, %d video frames\n",
-                Seconds(usage.ru_utime) + Seconds(usage.ru_stime), qPrintable(WholeViewSink()),
-                QFileInfo(file).size(), VideoFrames(file));
+    const double cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    std::printf("gst-launch:  %.2f CPU s (whole view: %s), %lld bytes, %d video frames\n", cpu,
+                qPrintable(WholeViewSink()), QFileInfo(file).size(), VideoFrames(file));
+    return cpu;
 }
 
 void TimeSnapshots(const QString &folder, int width, int height)
@@ -188,8 +191,10 @@ int main(int argc, char **argv)
     // A folder given as second argument keeps the files for a look afterwards.
     const QString folder = (argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.path()) + QLatin1Char('/');
 
-    RecordWithEngine(folder, seconds);
-    RecordWithGstLaunch(folder, seconds);
+    const double engine = RecordWithEngine(folder, seconds);
+    const double launch = RecordWithGstLaunch(folder, seconds);
+    std::printf("preview + recording CPU on %s: ratio engine / gst-launch-1.0 = %.2f (goal <= 1.15)\n",
+                qPrintable(QGuiApplication::platformName()), engine > 0 && launch > 0 ? engine / launch : -1.0);
     TimeSnapshots(folder, 320, 240);
     TimeSnapshots(folder, 640, 480);
     return 0;

@@ -3,6 +3,11 @@
 #include "capture/component_runtime.h"
 #include "capture/graph_utils.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/decoder_preload.h"
+#include "platform/media/graph.h"
+#include "playback/painting_wait.h"
+
+#include <QFileInfo>
 
 using namespace media;
 
@@ -10,12 +15,17 @@ namespace {
 
 constexpr double kUnitsPerSecond = 10000000.0;
 // Opening reads the file's header and fills the sound output; a file that
-// cannot be decoded fails within this time.
-constexpr LONG kPlayStartWaitMs = 5000;
+// cannot be decoded fails within this time (errors end the wait at once).
+constexpr int kPlayStartWaitMs = 1000;
 
 } // namespace
 
-AudioPlayer::AudioPlayer() { capture::InitializeComponentRuntime(); }
+AudioPlayer::AudioPlayer()
+{
+    capture::InitializeComponentRuntime();
+    // The first file played should not wait for the decoders to load.
+    media::PreloadDecoders();
+}
 
 AudioPlayer::~AudioPlayer() { ReleaseGraph(); }
 
@@ -23,39 +33,70 @@ HRESULT AudioPlayer::OpenAndPlay(const QString &path, QObject *notifyTarget)
 {
     HRESULT hr = CreateCaptureGraph(&graph, &captureBuilder);
     if (Failed(hr))
-        return hr;
+        return Refuse(path, hr, QStringLiteral("no graph can be made"));
     QueryInterface(graph, &mediaControl);
     QueryInterface(graph, &mediaEvent);
     QueryInterface(graph, &mediaSeeking);
     if (mediaSeeking)
         mediaSeeking->SetTimeFormat(TIME_FORMAT_MEDIA_TIME);
-    // A file that cannot be rendered leaves an empty graph, which does not run.
-    graph->RenderFile(path);
+    // A file that cannot be rendered leaves an empty graph, which does not
+    // run; its code only tells the reason.
+    const HRESULT rendered = graph->RenderFile(path);
     if (mediaEvent)
         mediaEvent->SetNotifyWindow(notifyTarget, WM_GRAPHNOTIFY, 0);
     if (!mediaControl)
-        return E_NOINTERFACE;
+        return Refuse(path, E_NOINTERFACE, QStringLiteral("the graph has no media control"));
     hr = mediaControl->Run();
     if (Failed(hr))
-        return hr;
-    if (Failed(hr = WaitUntilPlaying()))
-        return hr;
+        return Refuse(path, hr, Failed(rendered) ? QStringLiteral("the file cannot be rendered")
+                                                 : QStringLiteral("the graph does not start"));
+    const QString why = WaitUntilPlaying();
+    if (!why.isEmpty()) {
+        if (mediaControl)
+            mediaControl->Stop();
+        return Refuse(path, E_FAIL, why);
+    }
     paused = 0;
     return hr;
 }
 
-// Run only starts the graph; a file whose streams cannot be decoded fails
-// while the graph gets going, and must not pass for one that plays.
-HRESULT AudioPlayer::WaitUntilPlaying()
+HRESULT AudioPlayer::Refuse(const QString &path, HRESULT hr, const QString &why)
 {
-    OAFilterState state = State_Stopped;
-    const HRESULT hr = mediaControl->GetState(kPlayStartWaitMs, &state);
-    if (Failed(hr)) {
-        diag::OutputDebugString(diag::Format("AudioPlayer: the file does not play: %x", static_cast<unsigned>(hr)));
-        mediaControl->Stop();
-        return hr;
-    }
-    return S_OK;
+    diag::OutputDebugString(diag::Format("AudioPlayer: '%s' is not played: %s (0x%x)",
+                                         qUtf8Printable(QFileInfo(path).fileName()), qUtf8Printable(why),
+                                         static_cast<unsigned>(hr)));
+    return hr;
+}
+
+// Run only starts the graph; a file whose streams cannot be decoded fails
+// while the graph gets going, and must not pass for one that plays. The
+// window keeps painting meanwhile. Empty when it plays, else why not.
+QString AudioPlayer::WaitUntilPlaying()
+{
+    const auto mediaGraph = std::dynamic_pointer_cast<media::Graph>(graph);
+    QString why;
+    const bool decided = playback::WaitWhilePainting(kPlayStartWaitMs, [&] {
+        if (!mediaControl) {
+            why = QStringLiteral("the player was released while the file started");
+            return true;
+        }
+        if (mediaGraph && !mediaGraph->LastError().isEmpty()) {
+            why = QStringLiteral("the graph failed while starting: ") + mediaGraph->LastError();
+            return true;
+        }
+        OAFilterState state = State_Stopped;
+        const HRESULT hr = mediaControl->GetState(0, &state);
+        if (Failed(hr)) {
+            why = QStringLiteral("the graph failed while starting");
+            return true;
+        }
+        return hr == S_OK && state == State_Running;
+    });
+    // Without an error by then, a slow start (a busy sound server) goes on
+    // playing: unlike a picture, nothing shows that the sound is missing.
+    if (!decided)
+        diag::OutputDebugString(QStringLiteral("AudioPlayer: still starting after %1 ms").arg(kPlayStartWaitMs));
+    return why;
 }
 
 // One of the seeking interface's times, in seconds.

@@ -42,6 +42,8 @@ public:
     int paused = 0;
 
 private:
-    HRESULT WaitUntilPlaying();
+    QString WaitUntilPlaying();
+    // Says on the diagnostics channel why path is not played; returns hr.
+    static HRESULT Refuse(const QString &path, HRESULT hr, const QString &why);
     bool ReadSeconds(HRESULT (media::IMediaSeeking::*read)(media::LONGLONG *), double *seconds);
 };

@@ -4,11 +4,14 @@
 #include "capture/frame_grabber.h"
 #include "capture/graph_utils.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/decoder_preload.h"
 #include "platform/media/factory.h"
 #include "platform/media/filter.h"
+#include "platform/media/graph.h"
+#include "platform/media/sample_grabber.h"
+#include "playback/painting_wait.h"
 
-#include <QElapsedTimer>
-#include <QThread>
+#include <QFileInfo>
 #include <cmath>
 #include <cstdio>
 
@@ -20,11 +23,10 @@ constexpr LONG kGrabberWidth = 320;
 constexpr LONG kGrabberHeight = 240;
 constexpr DWORD kGrabberImageSize = 320 * 240 * 3;
 constexpr LONG kHiddenViewPosition = 600; // beyond the side hosts' client areas
-// How long PlayFile waits for the graph to start streaming: a file that
-// passes every build step can still fail to decode, and must not be reported
-// as playing.
-constexpr LONG kStartWaitMs = 5000;
-constexpr int kStartPollMs = 5;
+// How long PlayFile waits for a first frame: a file that passes every build
+// step can still fail to decode, and must not be reported as playing. Errors
+// and a video stream that ends empty end the wait at once.
+constexpr int kFirstFrameWaitMs = 1000;
 
 template <class I>
 void Release(std::shared_ptr<I> &member)
@@ -34,7 +36,12 @@ void Release(std::shared_ptr<I> &member)
 
 } // namespace
 
-VideoPlayer::VideoPlayer() { capture::InitializeComponentRuntime(); }
+VideoPlayer::VideoPlayer()
+{
+    capture::InitializeComponentRuntime();
+    // The first file played should not wait for the decoders to load.
+    media::PreloadDecoders();
+}
 
 VideoPlayer::~VideoPlayer() { ReleaseGraph(); }
 
@@ -48,7 +55,22 @@ HRESULT VideoPlayer::PlayFile(QObject *notifyTarget, QWidget *whole, QWidget *le
 {
     if (graph || ready)
         ReleaseGraph();
-    return BuildGraph(notifyTarget, whole, left, right, path);
+    refusal_.clear();
+    const HRESULT hr = BuildGraph(notifyTarget, whole, left, right, path);
+    if (Failed(hr) || hr == S_FALSE)
+        diag::OutputDebugString(diag::Format("VideoPlayer: '%s' is not played: %s (0x%x)",
+                                             qUtf8Printable(QFileInfo(path).fileName()),
+                                             qUtf8Printable(refusal_.isEmpty() ? QStringLiteral("a step failed") : refusal_),
+                                             static_cast<unsigned>(hr)));
+    return hr;
+}
+
+// Names the step that ended the build, for the one line PlayFile writes.
+HRESULT VideoPlayer::Refuse(HRESULT hr, const QString &why)
+{
+    if (refusal_.isEmpty())
+        refusal_ = why;
+    return hr;
 }
 
 HRESULT VideoPlayer::BuildGraph(QObject *notifyTarget, QWidget *whole, QWidget *left, QWidget *right,
@@ -67,19 +89,19 @@ HRESULT VideoPlayer::BuildGraph(QObject *notifyTarget, QWidget *whole, QWidget *
         mediaSeeking->SetTimeFormat(TIME_FORMAT_MEDIA_TIME);
 
     if (!Succeeded(hr = AddSource(path)))
-        return hr;
+        return Refuse(hr, QStringLiteral("the file cannot be read as a Windows Media file"));
     if (!Succeeded(hr = AddFilters()))
-        return hr;
+        return Refuse(hr, QStringLiteral("a filter of the graph cannot be made"));
     if (!Succeeded(hr = SetGrabberType()))
-        return hr;
+        return Refuse(hr, QStringLiteral("the grabber refuses its media type"));
     if (!Succeeded(hr = ConnectAll()))
         return hr;
     if (Failed(hr = AdjustGrabberType()))
-        return hr;
+        return Refuse(hr, QStringLiteral("the grabber refuses the decoded format"));
     if (!Succeeded(hr = BindWindows(whole, left, right)))
-        return hr;
+        return Refuse(hr, QStringLiteral("a view cannot be bound"));
     if (!Succeeded(hr = QueryBasicVideo()))
-        return hr;
+        return Refuse(hr, QStringLiteral("a renderer lacks its basic video"));
     if (mediaEvent)
         mediaEvent->SetNotifyWindow(notifyTarget, WM_GRAPHNOTIFY, 0);
     return RunGraph();
@@ -166,16 +188,27 @@ HRESULT VideoPlayer::SetGrabberType()
 
 HRESULT VideoPlayer::ConnectAll()
 {
-    const std::pair<std::shared_ptr<IBaseFilter>, std::shared_ptr<IBaseFilter>> links[] = {
-        {sourceFilter, audioDecoder}, {sourceFilter, videoDecoder}, {videoDecoder, grabberFilter},
-        {audioDecoder, soundRenderer}, {grabberFilter, videoTee},   {videoTee, wholeColor},
-        {videoTee, leftColor},         {videoTee, rightColor},       {wholeColor, wholeRenderer},
-        {leftColor, leftRenderer},     {rightColor, rightRenderer},
+    struct Link {
+        std::shared_ptr<IBaseFilter> upstream, downstream;
+        const char *failure;
+    };
+    const Link links[] = {
+        {sourceFilter, audioDecoder, "no sound stream the audio decoder takes"},
+        {sourceFilter, videoDecoder, "no video stream the video decoder takes"},
+        {videoDecoder, grabberFilter, "the decoded video cannot reach the grabber"},
+        {audioDecoder, soundRenderer, "the decoded sound cannot reach the sound renderer"},
+        {grabberFilter, videoTee, "the grabber cannot feed the tee"},
+        {videoTee, wholeColor, "the tee cannot feed the whole view"},
+        {videoTee, leftColor, "the tee cannot feed the left view"},
+        {videoTee, rightColor, "the tee cannot feed the right view"},
+        {wholeColor, wholeRenderer, "the whole view's renderer cannot be connected"},
+        {leftColor, leftRenderer, "the left view's renderer cannot be connected"},
+        {rightColor, rightRenderer, "the right view's renderer cannot be connected"},
     };
     HRESULT hr = S_OK;
-    for (const auto &[upstream, downstream] : links)
-        if (!Succeeded(hr = ConnectFilters(graph, upstream, downstream)))
-            return hr;
+    for (const Link &link : links)
+        if (!Succeeded(hr = ConnectFilters(graph, link.upstream, link.downstream)))
+            return Refuse(hr, QString::fromLatin1(link.failure));
     return hr;
 }
 
@@ -223,33 +256,52 @@ HRESULT VideoPlayer::QueryBasicVideo()
 HRESULT VideoPlayer::RunGraph()
 {
     if (!mediaControl)
-        return E_NOINTERFACE;
+        return Refuse(E_NOINTERFACE, QStringLiteral("the graph has no media control"));
     HRESULT hr = mediaControl->Run();
     if (Succeeded(hr))
         paused = 0;
     ready = true;
-    if (Failed(hr) || FirstFrameArrives())
+    if (Failed(hr))
+        return Refuse(hr, QStringLiteral("the graph does not start"));
+    const QString why = WaitForFirstFrame();
+    if (why.isEmpty())
         return hr;
-    // Data that passed every build step but never decodes: nothing is shown,
-    // so the file is not reported as playing.
-    diag::OutputDebugString(QStringLiteral("VideoPlayer: no picture decoded from the file"));
+    // Data that passed every build step but gives no picture: nothing is
+    // shown, so the file is not reported as playing.
     ready = false;
-    mediaControl->Stop();
-    return E_FAIL;
+    if (mediaControl)
+        mediaControl->Stop();
+    return Refuse(E_FAIL, why);
 }
 
-bool VideoPlayer::FirstFrameArrives()
+// Waits, painting, until the grabber holds a frame; otherwise says why not.
+QString VideoPlayer::WaitForFirstFrame()
 {
-    QElapsedTimer waited;
-    waited.start();
-    LONG size = 0;
-    while (Failed(sampleGrabber->GetCurrentBuffer(&size, nullptr))) {
-        OAFilterState state = State_Stopped;
-        if (waited.elapsed() > kStartWaitMs || Failed(mediaControl->GetState(0, &state)))
-            return false;
-        QThread::msleep(kStartPollMs);
-    }
-    return true;
+    const auto mediaGraph = std::dynamic_pointer_cast<media::Graph>(graph);
+    const auto grabber = std::dynamic_pointer_cast<media::SampleGrabber>(grabberFilter);
+    QString why;
+    const bool decided = playback::WaitWhilePainting(kFirstFrameWaitMs, [&] {
+        LONG size = 0;
+        // Released meanwhile (the dialog closed or the session ended).
+        if (!sampleGrabber || !mediaControl) {
+            why = QStringLiteral("the player was released while the file started");
+            return true;
+        }
+        if (Succeeded(sampleGrabber->GetCurrentBuffer(&size, nullptr)))
+            return true;
+        if (mediaGraph && !mediaGraph->LastError().isEmpty()) {
+            why = QStringLiteral("the graph failed while starting: ") + mediaGraph->LastError();
+            return true;
+        }
+        if (grabber && grabber->EndedWithoutFrame()) {
+            why = QStringLiteral("the video stream ended without a picture");
+            return true;
+        }
+        return false;
+    });
+    if (!decided)
+        why = QStringLiteral("no picture within %1 ms").arg(kFirstFrameWaitMs);
+    return why;
 }
 
 void VideoPlayer::ReleaseGraph()

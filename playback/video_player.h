@@ -95,5 +95,8 @@ private:
     HRESULT BindWindows(QWidget *whole, QWidget *left, QWidget *right);
     HRESULT QueryBasicVideo();
     HRESULT RunGraph();
-    bool FirstFrameArrives();
+    QString WaitForFirstFrame();
+    HRESULT Refuse(HRESULT hr, const QString &why);
+
+    QString refusal_; // why the last PlayFile failed, said once on the diagnostics channel
 };

@@ -62,6 +62,7 @@ QString Filter::Name() const { return name_; }
 std::shared_ptr<Graph> Filter::OwnerGraph() const { return graph_.lock(); }
 
 HRESULT Filter::PrepareOutputPin(const std::shared_ptr<Pin> &) { return S_OK; }
+HRESULT Filter::PrepareInputPin(const std::shared_ptr<Pin> &, const GstCaps *) { return S_OK; }
 void Filter::OnPinConnected(const std::shared_ptr<Pin> &) {}
 void Filter::OnPinDisconnected(const std::shared_ptr<Pin> &) {}
 void Filter::OnGraphChanged(Graph *) {}

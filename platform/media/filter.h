@@ -35,6 +35,9 @@ public:
     // ---- hooks for the graph ----
     // Before an output pin is linked (the tee requests its pad here).
     virtual HRESULT PrepareOutputPin(const std::shared_ptr<Pin> &pin);
+    // Before an input pin is linked, with what the upstream pin offers (a
+    // decoder chooses its real decoder here). A failure code refuses the link.
+    virtual HRESULT PrepareInputPin(const std::shared_ptr<Pin> &pin, const GstCaps *offered);
     // After a pin was linked / unlinked (the tee offers its next output).
     virtual void OnPinConnected(const std::shared_ptr<Pin> &pin);
     virtual void OnPinDisconnected(const std::shared_ptr<Pin> &pin);

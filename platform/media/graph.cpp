@@ -94,6 +94,8 @@ struct Graph::Impl {
     bool draining = false;
     bool drained = false;
     bool failed = false; // an error since the last start
+    QString lastError;   // what that error said
+    bool renderFailed = false; // the last RenderFile failed and said why
     NotifyRelay *relay = nullptr;
     bool notifyOn = false;
 
@@ -194,13 +196,16 @@ void Graph::Impl::OnError(GstMessage *msg)
     GError *err = nullptr;
     gchar *debug = nullptr;
     gst_message_parse_error(msg, &err, &debug);
-    diag::OutputDebugString(QStringLiteral("media: error from %1: %2 (%3)")
-                                .arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
-                                    QString::fromUtf8(err ? err->message : ""), QString::fromUtf8(debug ? debug : "")));
+    const QString what = QStringLiteral("%1: %2").arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
+        QString::fromUtf8(err ? err->message : ""));
+    diag::OutputDebugString(
+        QStringLiteral("media: error from %1 (%2)").arg(what, QString::fromUtf8(debug ? debug : "")));
     g_clear_error(&err);
     g_free(debug);
     {
         std::lock_guard lock(eventMutex);
+        if (!failed)
+            lastError = what;
         failed = true;
         if (draining) {
             drained = true;
@@ -346,6 +351,12 @@ Graph::~Graph()
 GstElement *Graph::Pipeline() const { return d->pipeline; }
 void Graph::SetDrainTimeoutMs(int ms) { d->drainTimeoutMs = ms; }
 
+QString Graph::LastError() const
+{
+    std::lock_guard lock(d->eventMutex);
+    return d->failed ? d->lastError : QString();
+}
+
 HRESULT Graph::AddFilter(const std::shared_ptr<IBaseFilter> &filter, const QString &name)
 {
     if (!filter)
@@ -424,8 +435,11 @@ HRESULT Graph::Connect(const std::shared_ptr<IPin> &out, const std::shared_ptr<I
         return VFW_E_ALREADY_CONNECTED;
     if (!out->Pad() || !in->Pad())
         return VFW_E_CANNOT_CONNECT;
-    HRESULT hr = upstream->PrepareOutputPin(out);
+    CapsPtr offered(out->QueryCaps());
+    HRESULT hr = downstream->PrepareInputPin(in, offered.get());
     if (Failed(hr))
+        return hr;
+    if (Failed(hr = upstream->PrepareOutputPin(out)))
         return hr;
     Connection conn{out, in, {}};
     hr = d->LinkWithConverter(*out, *in, &conn);
@@ -457,10 +471,12 @@ HRESULT Graph::RenderFile(const QString &path, const QString &)
 {
     if (!QFileInfo(path).isFile()) {
         diag::OutputDebugString(QStringLiteral("media: cannot render '%1': no such file").arg(path));
+        d->renderFailed = true;
         return VFW_E_NOT_FOUND;
     }
     if (!IsAsfFile(path)) {
         diag::OutputDebugString(QStringLiteral("media: cannot render '%1': not a Windows Media (ASF) file").arg(path));
+        d->renderFailed = true;
         return VFW_E_UNKNOWN_FILE_TYPE;
     }
     std::vector<std::shared_ptr<Filter>> added;
@@ -470,42 +486,49 @@ HRESULT Graph::RenderFile(const QString &path, const QString &)
             added.push_back(f);
         return hr;
     };
-    auto fail = [&](HRESULT hr) {
+    // Says which step failed (the step's own line, if any, gave the details)
+    // and leaves the graph as it was.
+    auto fail = [&](HRESULT hr, const QString &step) {
+        diag::OutputDebugString(QStringLiteral("media: cannot render '%1': %2 failed (0x%3)")
+                                    .arg(path, step)
+                                    .arg(static_cast<unsigned>(hr), 8, 16, QLatin1Char('0')));
         for (const auto &f : added)
             RemoveFilter(f);
+        d->renderFailed = true;
         return hr;
     };
     HRESULT hr = S_OK;
     auto reader = AsfReader::Create(&hr);
     if (Failed(hr) || Failed(hr = add(reader, path)))
-        return fail(hr);
+        return fail(hr, QStringLiteral("adding the file reader"));
     if (Failed(hr = reader->Load(path, nullptr)))
-        return fail(hr);
+        return fail(hr, QStringLiteral("reading the file"));
     std::vector<std::shared_ptr<Pin>> streams;
     reader->EnumPins(&streams);
     for (const auto &stream : streams) {
         const bool video = stream->MajorType() == MEDIATYPE_Video;
+        const QString kind = video ? QStringLiteral("video") : QStringLiteral("sound");
         auto decoder = DmoWrapperFilter::Create(&hr);
         if (Failed(hr))
-            return fail(hr);
+            return fail(hr, QStringLiteral("making the %1 decoder").arg(kind));
         hr = video ? decoder->Init(CLSID_CWMVDecMediaObject, DMOCATEGORY_VIDEO_DECODER)
                    : decoder->Init(CLSID_CWMADecMediaObject, DMOCATEGORY_AUDIO_DECODER);
         if (Failed(hr) || Failed(hr = add(decoder, video ? QStringLiteral("WMVideo Decoder DMO")
                                                          : QStringLiteral("WMAudio Decoder DMO"))))
-            return fail(hr);
+            return fail(hr, QStringLiteral("making the %1 decoder").arg(kind));
         std::vector<std::shared_ptr<Pin>> dpins;
         decoder->EnumPins(&dpins);
         if (Failed(hr = Connect(stream, dpins.at(0))))
-            return fail(hr);
+            return fail(hr, QStringLiteral("connecting the %1 stream to a decoder").arg(kind));
         std::shared_ptr<Filter> last = decoder;
         if (video) {
             auto colour = ColourConverter::Create(&hr);
             if (Failed(hr) || Failed(hr = add(colour, QStringLiteral("Color Space Converter"))))
-                return fail(hr);
+                return fail(hr, QStringLiteral("making the colour converter"));
             std::vector<std::shared_ptr<Pin>> cpins;
             colour->EnumPins(&cpins);
             if (Failed(hr = Connect(dpins.at(1), cpins.at(0))))
-                return fail(hr);
+                return fail(hr, QStringLiteral("connecting the video decoder to the colour converter"));
             last = colour;
         }
         std::shared_ptr<Filter> renderer;
@@ -515,20 +538,23 @@ HRESULT Graph::RenderFile(const QString &path, const QString &)
             renderer = AudioRenderer::Create(&hr);
         if (Failed(hr) || Failed(hr = add(renderer, video ? QStringLiteral("Video Renderer")
                                                           : QStringLiteral("Default DirectSound Device"))))
-            return fail(hr);
+            return fail(hr, QStringLiteral("making the %1 renderer").arg(kind));
         std::vector<std::shared_ptr<Pin>> lpins, rpins;
         last->EnumPins(&lpins);
         renderer->EnumPins(&rpins);
         if (Failed(hr = Connect(lpins.at(1), rpins.at(0))))
-            return fail(hr);
+            return fail(hr, QStringLiteral("connecting the %1 renderer").arg(kind));
     }
+    d->renderFailed = false;
     return S_OK;
 }
 
 HRESULT Graph::Run()
 {
     if (d->filters.empty()) {
-        diag::OutputDebugString(QStringLiteral("media: Run on a graph without filters"));
+        // After a failed RenderFile the reason was given there.
+        if (!d->renderFailed)
+            diag::OutputDebugString(QStringLiteral("media: Run on a graph without filters"));
         return VFW_E_WRONG_STATE;
     }
     if (CurrentState(d->pipeline) < GST_STATE_PAUSED)
@@ -690,6 +716,10 @@ HRESULT Graph::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *sto
     // the file. Decoding from the key frame costs at most a second of frames.
     const int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
     const gint64 startNs = how == AM_SEEKING_AbsolutePositioning ? std::max<LONGLONG>(0, *current) * 100 : 0;
+    // A graph still on its way to paused or running (just started) takes the
+    // seek once there; kept for the next Run it would be lost.
+    if (CurrentState(d->pipeline) < GST_STATE_PAUSED && GST_STATE_TARGET(d->pipeline) >= GST_STATE_PAUSED)
+        d->WaitForStateChange(2000);
     if (CurrentState(d->pipeline) < GST_STATE_PAUSED) {
         if (how == AM_SEEKING_AbsolutePositioning) {
             d->pendingSeekNs = startNs;

@@ -54,6 +54,9 @@ public:
 
     // The pipeline (owned by the graph).
     GstElement *Pipeline() const;
+    // The error that stopped the streams since the graph last started
+    // ("element: message"); empty when none.
+    QString LastError() const;
     // How long Stop waits for a file writer to finish (default 4 s).
     void SetDrainTimeoutMs(int ms);
 

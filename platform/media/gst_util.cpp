@@ -32,6 +32,11 @@ GstElement *MakeElement(const char *factory, const char *name)
     return element;
 }
 
+GstElementFactory *FindFactory(const char *factory)
+{
+    return MarkedMissing(factory) ? nullptr : gst_element_factory_find(factory);
+}
+
 HRESULT MakeElement(const char *factory, GstElement **out)
 {
     if (!out)

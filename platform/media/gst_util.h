@@ -26,6 +26,10 @@ GstElement *MakeElement(const char *factory, const char *name = nullptr);
 // Same as a status code: REGDB_E_CLASSNOTREG when missing.
 HRESULT MakeElement(const char *factory, GstElement **out);
 
+// The installed factory of that name (a new reference), null when missing;
+// honours ScopedMissingElement like MakeElement, without a diagnostic.
+GstElementFactory *FindFactory(const char *factory);
+
 // Tests: while alive, MakeElement acts as if factory were not installed.
 class ScopedMissingElement {
 public:

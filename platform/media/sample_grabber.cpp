@@ -19,6 +19,8 @@ struct SampleGrabber::Impl {
     bool buffering = false;
     bool oneShot = false;
     bool haveInfo = false;
+    bool framesSinceStart = false;
+    bool ended = false;
     GstVideoInfo info;
     GstBuffer *newest = nullptr;
     AM_MEDIA_TYPE wanted;
@@ -39,6 +41,7 @@ GstPadProbeReturn SampleGrabber::Impl::OnData(GstPad *, GstPadProbeInfo *probe, 
     if (probe->type & GST_PAD_PROBE_TYPE_BUFFER) {
         GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(probe);
         std::lock_guard lock(self->mutex);
+        self->framesSinceStart = true;
         if (self->oneShot && self->newest)
             return GST_PAD_PROBE_DROP;
         if (self->buffering || self->oneShot)
@@ -46,7 +49,16 @@ GstPadProbeReturn SampleGrabber::Impl::OnData(GstPad *, GstPadProbeInfo *probe, 
         return GST_PAD_PROBE_OK;
     }
     GstEvent *event = GST_PAD_PROBE_INFO_EVENT(probe);
-    if (event && GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+    if (!event)
+        return GST_PAD_PROBE_OK;
+    if (GST_EVENT_TYPE(event) == GST_EVENT_EOS || GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START
+        || GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        std::lock_guard lock(self->mutex);
+        self->ended = GST_EVENT_TYPE(event) == GST_EVENT_EOS;
+        if (!self->ended)
+            self->framesSinceStart = false;
+    }
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
         GstCaps *caps = nullptr;
         gst_event_parse_caps(event, &caps);
         std::lock_guard lock(self->mutex);
@@ -193,5 +205,11 @@ HRESULT SampleGrabber::GetCurrentBuffer(LONG *bufferSize, void *buffer)
 }
 
 void SampleGrabber::OnPinConnected(const std::shared_ptr<Pin> &) {}
+
+bool SampleGrabber::EndedWithoutFrame() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->ended && !d->framesSinceStart;
+}
 
 } // namespace media

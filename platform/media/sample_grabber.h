@@ -21,6 +21,9 @@ public:
     HRESULT GetCurrentBuffer(LONG *bufferSize, void *buffer) override;
 
     void OnPinConnected(const std::shared_ptr<Pin> &pin) override;
+    // The stream reached its end without a single frame since it started (or
+    // since the last flushing seek): a file whose video cannot give a picture.
+    bool EndedWithoutFrame() const;
 
     struct Impl;
 

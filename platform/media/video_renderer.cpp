@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
+#include <array>
 #include <atomic>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
@@ -39,18 +40,80 @@ void ReleaseFrame(void *data)
     delete mapped;
 }
 
+// The 32-bit formats the window draws as they are; others are converted.
 QImage::Format ImageFormat(GstVideoFormat format)
 {
     switch (format) {
     case GST_VIDEO_FORMAT_BGRx: return QImage::Format_RGB32;
     case GST_VIDEO_FORMAT_BGRA: return QImage::Format_ARGB32;
-    case GST_VIDEO_FORMAT_RGBx: return QImage::Format_RGBX8888;
-    case GST_VIDEO_FORMAT_RGBA: return QImage::Format_RGBA8888;
-    case GST_VIDEO_FORMAT_RGB: return QImage::Format_RGB888;
-    case GST_VIDEO_FORMAT_BGR: return QImage::Format_BGR888;
     default: return QImage::Format_Invalid;
     }
 }
+
+// Turns frames of another format into 32-bit pictures with GStreamer's own
+// (vectorised) converter, into pictures it reuses once the window let go.
+class RgbConverter {
+public:
+    RgbConverter() = default;
+    RgbConverter(const RgbConverter &) = delete;
+    RgbConverter &operator=(const RgbConverter &) = delete;
+    ~RgbConverter()
+    {
+        if (converter_)
+            gst_video_converter_free(converter_);
+    }
+
+    QImage Convert(GstBuffer *buffer, const GstVideoInfo &info)
+    {
+        if (!converter_ || !gst_video_info_is_equal(&info, &in_)) {
+            if (converter_)
+                gst_video_converter_free(converter_);
+            in_ = info;
+            gst_video_info_set_format(&out_, GST_VIDEO_FORMAT_BGRx, GST_VIDEO_INFO_WIDTH(&info),
+                GST_VIDEO_INFO_HEIGHT(&info));
+            // The converter only changes the pixel format.
+            GST_VIDEO_INFO_FPS_N(&out_) = GST_VIDEO_INFO_FPS_N(&info);
+            GST_VIDEO_INFO_FPS_D(&out_) = GST_VIDEO_INFO_FPS_D(&info);
+            GST_VIDEO_INFO_PAR_N(&out_) = GST_VIDEO_INFO_PAR_N(&info);
+            GST_VIDEO_INFO_PAR_D(&out_) = GST_VIDEO_INFO_PAR_D(&info);
+            converter_ = gst_video_converter_new(&in_, &out_, nullptr);
+            if (!converter_)
+                return {};
+            spare_ = {};
+        }
+        QImage *target = nullptr;
+        for (QImage &image : spare_)
+            if (image.isNull() || image.isDetached())
+                target = &image;
+        if (!target || target->isNull() || target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0)) {
+            if (!target)
+                target = &spare_[0];
+            *target = QImage(GST_VIDEO_INFO_WIDTH(&out_), GST_VIDEO_INFO_HEIGHT(&out_), QImage::Format_RGB32);
+            if (target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0))
+                return {};
+        }
+        GstVideoFrame src, dst;
+        GstBuffer *wrapped = gst_buffer_new_wrapped_full(GstMemoryFlags(0), target->bits(), target->sizeInBytes(), 0,
+            target->sizeInBytes(), nullptr, nullptr);
+        bool ok = false;
+        if (gst_video_frame_map(&src, &in_, buffer, GST_MAP_READ)) {
+            if (gst_video_frame_map(&dst, &out_, wrapped, GST_MAP_WRITE)) {
+                gst_video_converter_frame(converter_, &src, &dst);
+                gst_video_frame_unmap(&dst);
+                ok = true;
+            }
+            gst_video_frame_unmap(&src);
+        }
+        gst_buffer_unref(wrapped);
+        return ok ? *target : QImage();
+    }
+
+private:
+    GstVideoConverter *converter_ = nullptr;
+    GstVideoInfo in_{};
+    GstVideoInfo out_{};
+    std::array<QImage, 3> spare_; // the window holds at most one or two
+};
 
 } // namespace
 
@@ -69,12 +132,17 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     LONG style = WS_CHILD | WS_CLIPSIBLINGS;
     QRect window;
     bool visible = false;
+    bool inSight = false; // the window overlaps its owner's area (GUI thread decides)
 
     std::atomic<bool> updatePending{false};
     std::atomic<long> framesRendered{0};
     QPointer<VideoWindowWidget> widget; // GUI thread only
 
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
+    static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
+    void Show(GstSample *sample); // takes the sample
+    QImage Picture(GstSample *sample, const GstVideoInfo &info);
+    RgbConverter converter; // streaming thread only
     void Apply();
     void PostApply()
     {
@@ -105,34 +173,46 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
 
 GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
 {
-    auto *self = static_cast<Impl *>(data);
-    GstSample *sample = gst_app_sink_pull_sample(appsink);
+    static_cast<Impl *>(data)->Show(gst_app_sink_pull_sample(appsink));
+    return GST_FLOW_OK;
+}
+
+// The frame a paused graph settles on (at its start, after a seek while
+// paused): shown at once rather than when the graph runs.
+GstFlowReturn VideoRenderer::Impl::OnPreroll(GstAppSink *appsink, gpointer data)
+{
+    static_cast<Impl *>(data)->Show(gst_app_sink_pull_preroll(appsink));
+    return GST_FLOW_OK;
+}
+
+void VideoRenderer::Impl::Show(GstSample *sample)
+{
     if (!sample)
-        return GST_FLOW_OK;
+        return;
     GstVideoInfo info;
-    auto *mapped = new MappedFrame;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))
-        || ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) == QImage::Format_Invalid
-        || !gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
-        delete mapped;
+    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
         gst_sample_unref(sample);
-        return GST_FLOW_OK;
+        return;
     }
-    gst_sample_unref(sample); // the mapped frame keeps the buffer
-    // The image borrows the mapped memory and unmaps it when the last copy goes.
-    QImage image(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
-        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
-        ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
     bool show;
     {
-        std::lock_guard lock(self->mutex);
-        self->frame = image;
-        self->frameWidth = image.width();
-        self->frameHeight = image.height();
-        show = self->visible && self->owner;
+        std::lock_guard lock(mutex);
+        frameWidth = GST_VIDEO_INFO_WIDTH(&info);
+        frameHeight = GST_VIDEO_INFO_HEIGHT(&info);
+        show = visible && owner && inSight;
     }
-    if (show && !self->updatePending.exchange(true)) {
-        std::weak_ptr<Impl> weak = self->weak_from_this();
+    // A view out of sight (a side view parked beyond its host) draws nothing,
+    // so its frames are not even looked at.
+    const QImage image = show ? Picture(sample, info) : QImage();
+    gst_sample_unref(sample);
+    if (image.isNull())
+        return;
+    {
+        std::lock_guard lock(mutex);
+        frame = image;
+    }
+    if (!updatePending.exchange(true)) {
+        std::weak_ptr<Impl> weak = weak_from_this();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [weak] {
             auto me = weak.lock();
             if (!me)
@@ -143,7 +223,26 @@ GstFlowReturn VideoRenderer::Impl::OnSample(GstAppSink *appsink, gpointer data)
                 me->updatePending = false;
         }, Qt::QueuedConnection);
     }
-    return GST_FLOW_OK;
+}
+
+// The sample as a picture the window draws directly: 32-bit frames are
+// borrowed as they are (unmapped when the last copy goes); the grabber's
+// 24-bit ones, passed untouched by the converter in front, become 32-bit
+// here, only for a view in sight.
+QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
+{
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    if (ImageFormat(GST_VIDEO_INFO_FORMAT(&info)) != QImage::Format_Invalid) {
+        auto *mapped = new MappedFrame;
+        if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
+            delete mapped;
+            return {};
+        }
+        return QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
+            GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
+            ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
+    }
+    return converter.Convert(buffer, info);
 }
 
 void VideoRenderer::Impl::Apply()
@@ -157,6 +256,10 @@ void VideoRenderer::Impl::Apply()
         drainTo = drain;
         rect = window;
         show = visible;
+    }
+    {
+        std::lock_guard lock(mutex);
+        inSight = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
     }
     if (!host) {
         if (widget) {
@@ -212,11 +315,16 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         *hr = REGDB_E_CLASSNOTREG;
         return nullptr;
     }
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format=BGRx"));
+    // 32-bit pictures, which the window scales directly, or the grabber's
+    // 24-bit ones as they come: the converter in front then passes them
+    // untouched, and only a view in sight converts. (Taking a camera's YUV
+    // frames as well would change the format the camera is asked for.)
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
     callbacks.new_sample = &Impl::OnSample;
+    callbacks.new_preroll = &Impl::OnPreroll;
     gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
     f->AddToBin(f->d->sink);
     PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));

@@ -18,10 +18,17 @@ void VideoWindowWidget::paintEvent(QPaintEvent *)
     QRect source;
     frameSource_(&frame, &source);
     QPainter painter(this);
-    if (frame.isNull() || source.isEmpty())
+    if (frame.isNull() || source.isEmpty()) {
         painter.fillRect(rect(), Qt::black);
-    else
+    } else if (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32_Premultiplied) {
         painter.drawImage(rect(), frame, source);
+    } else {
+        // Only 32-bit pictures have the raster engine's direct scaling; any
+        // other is scaled span by span on its thread pool, which costs far
+        // more than this one conversion of the part shown.
+        const QImage shown = frame.copy(source).convertToFormat(QImage::Format_RGB32);
+        painter.drawImage(rect(), shown, shown.rect());
+    }
     painted_();
 }
 

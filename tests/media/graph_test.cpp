@@ -184,11 +184,21 @@ TEST(Factory, UnknownClassesAndMissingPluginsFailWithADiagnostic)
             QStringLiteral("media: GStreamer element 'avenc_wmv2' is not available (plugin not installed?)")));
     }
     {
-        ScopedMissingElement missing("avdec_wmav2");
+        // The audio decoder object stands for its whole family: it cannot be
+        // made only when none of the family is installed.
+        ScopedMissingElement wma1("avdec_wmav1"), wma2("avdec_wmav2"), pro("avdec_wmapro"),
+            lossless("avdec_wmalossless");
         std::shared_ptr<IDMOWrapperFilter> dmo;
         ASSERT_EQ(CoCreateInstance(CLSID_DMOWrapperFilter, &dmo), S_OK);
         EXPECT_EQ(dmo->Init(CLSID_CWMADecMediaObject, DMOCATEGORY_AUDIO_DECODER), REGDB_E_CLASSNOTREG);
+        EXPECT_TRUE(cap.Contains(QStringLiteral("media: no decoder of the family of avdec_wmav1 is installed (gst-libav?)")));
         EXPECT_EQ(dmo->Init(CLSID_CWMADecMediaObject, DMOCATEGORY_VIDEO_DECODER), REGDB_E_CLASSNOTREG);
+    }
+    {
+        ScopedMissingElement missing("avdec_wmav2");
+        std::shared_ptr<IDMOWrapperFilter> dmo;
+        ASSERT_EQ(CoCreateInstance(CLSID_DMOWrapperFilter, &dmo), S_OK);
+        EXPECT_EQ(dmo->Init(CLSID_CWMADecMediaObject, DMOCATEGORY_AUDIO_DECODER), S_OK);
     }
     {
         ScopedMissingElement missing("videoconvert");

@@ -4,8 +4,10 @@
 #include "tests/capture/capture_test_util.h"
 #include "tests/support/test_environment.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <optional>
 
 namespace playbacktest {
 
@@ -55,6 +57,61 @@ QString LaunchRecording(const QString &name, int width, int height, double secon
         return {};
     }
     return encoder.exitCode() == 0 && QFileInfo(path).size() > 0 ? path : QString();
+}
+
+namespace {
+
+// Runs a tool to its end (bounded); its standard output, or nothing on failure.
+std::optional<QByteArray> Run(const QString &program, const QStringList &args)
+{
+    QProcess tool;
+    tool.start(program, args);
+    if (!tool.waitForFinished(60000)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        return std::nullopt;
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return tool.readAllStandardOutput();
+}
+
+QString MadeFile(const QString &name) { return testenv::MakeTempFolder(QStringLiteral("corpus")) + QLatin1Char('/') + name; }
+
+} // namespace
+
+QString Ffmpeg(const QString &name, const QStringList &args)
+{
+    const QString path = MadeFile(name);
+    const QStringList all = QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{path};
+    return Run(QStringLiteral("ffmpeg"), all) && QFileInfo(path).size() > 0 ? path : QString();
+}
+
+QString GstLaunch(const QString &name, const QString &pipeline)
+{
+    const QString path = MadeFile(name);
+    QStringList args{QStringLiteral("-q")};
+    args << pipeline.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    args.last() += path;
+    return Run(QStringLiteral("gst-launch-1.0"), args) && QFileInfo(path).size() > 0 ? path : QString();
+}
+
+QString CutCopy(const QString &path, const QString &name, double fraction)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    const QString cut = MadeFile(name);
+    return testenv::WriteFile(cut, bytes.left(qsizetype(bytes.size() * fraction))) ? cut : QString();
+}
+
+bool FfmpegDecodes(const QString &path, bool audioOnly)
+{
+    const auto frames = Run(QStringLiteral("ffprobe"),
+        {"-v", "error", "-select_streams", audioOnly ? "a:0" : "v:0", "-count_frames", "-show_entries",
+            "stream=nb_read_frames", "-of", "csv=p=0", path});
+    return frames && frames->trimmed().toInt() > 0;
 }
 
 } // namespace playbacktest

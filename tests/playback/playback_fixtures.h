@@ -15,4 +15,16 @@ QString LaunchRecording(const QString &name, int width, int height, double secon
 // The sound renderer needs a sound server; the test run provides a private one.
 bool HaveSoundServer();
 
+// A file written by ffmpeg with these arguments after the input options
+// (inputs, codecs, durations...); empty when ffmpeg failed.
+QString Ffmpeg(const QString &name, const QStringList &args);
+// A file written by gst-launch-1.0 running pipeline, whose last element is
+// "filesink location=" followed by the file's path; empty when it failed.
+QString GstLaunch(const QString &name, const QString &pipeline);
+// The first fraction of a file, as a crash or an interrupted copy leaves it.
+QString CutCopy(const QString &path, const QString &name, double fraction);
+// Decodable by ffmpeg: it reads the whole file and decodes at least one
+// frame of the first video stream (or of the sound, when audioOnly).
+bool FfmpegDecodes(const QString &path, bool audioOnly);
+
 } // namespace playbacktest

@@ -6,6 +6,7 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/filter.h"
 #include "platform/media/graph_notify_event.h"
+#include "platform/media/video_renderer.h"
 #include "tests/capture/capture_test_util.h"
 #include "tests/support/test_environment.h"
 
@@ -150,7 +151,7 @@ TEST_F(VideoPlayerTest, FramesAreBottomUpInTheGrabberLayout)
     ASSERT_TRUE(player.GetImage(frame.data()));
     EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 2), qRgb(255, 255, 255)));
     EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 310, 2), qRgb(0, 0, 255)));
-    EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 237), qRgb(0, 0, 128)));
+    EXPECT_TRUE(Near(PixelOf(frame, 320, 240, 10, 237), qRgb(0, 0, 128))) << std::hex << PixelOf(frame, 320, 240, 10, 237);
 
     // The tracking thread copies frames while the dialog's thread reads positions.
     std::atomic<int> copies{0};
@@ -214,6 +215,33 @@ TEST_F(VideoPlayerTest, SeeksLandWhilePlayingAndPausedAndResumeRunsOn)
     EXPECT_LT(Position(), 0.1);
     EXPECT_FALSE(player.SeekToSeconds(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_FALSE(player.SeekToSeconds(std::numeric_limits<double>::infinity()));
+}
+
+// The slider's seek while paused: the view repaints by itself with the frame
+// at the new place (red for a second, then blue).
+TEST_F(VideoPlayerTest, ASeekWhilePausedPaintsTheFrameThere)
+{
+    const QString path = playbacktest::Ffmpeg(
+        "red then blue.wmv", {"-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=1,format=yuv420p[a];"
+                                                   "color=c=blue:s=320x240:r=25:d=1,format=yuv420p[b];[a][b]concat",
+                              "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "wmv2", "-c:a", "wmav2"});
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_EQ(Play(path), S_OK);
+    ASSERT_EQ(player.mediaControl->Pause(), S_OK);
+    player.paused = 1;
+    ASSERT_TRUE(player.SeekToSeconds(0.2));
+    auto whole = std::dynamic_pointer_cast<VideoRenderer>(player.wholeRenderer);
+    ASSERT_TRUE(whole);
+    Pump(200);
+    const QPoint middle = hosts.whole->geometry().center();
+    EXPECT_TRUE(Near(hosts.window.grab().toImage().pixel(middle), qRgb(255, 0, 0)));
+
+    const long painted = whole->FramesRendered();
+    ASSERT_TRUE(player.SeekToSeconds(1.5));
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > painted; }, 3000));
+    EXPECT_TRUE(Near(hosts.window.grab().toImage().pixel(middle), qRgb(0, 0, 255)))
+        << std::hex << hosts.window.grab().toImage().pixel(middle);
+    EXPECT_NEAR(Position(), 1.5, 0.1);
 }
 
 TEST_F(VideoPlayerTest, TheEndPostsTheNotificationAndIsTakenOnce)
@@ -317,9 +345,7 @@ TEST_F(VideoPlayerTest, BadFilesFailAndTheEngineStaysUsable)
 }
 
 // What a crash leaves: the file ends in the middle of its data.
-// Disabled: in the player's graph such a file stops at its last frame without
-// an end notice (a plain demuxer pipeline does reach its end); not solved yet.
-TEST_F(VideoPlayerTest, DISABLED_FileCutInTheMiddlePlaysWhatItHoldsToItsEnd)
+TEST_F(VideoPlayerTest, FileCutInTheMiddlePlaysWhatItHoldsToItsEnd)
 {
     QFile file(playbacktest::ProgramRecording());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -329,7 +355,10 @@ TEST_F(VideoPlayerTest, DISABLED_FileCutInTheMiddlePlaysWhatItHoldsToItsEnd)
     ASSERT_EQ(Play(cut), S_OK);
     LONG size = 0;
     EXPECT_TRUE(WaitForFrame(&size));
-    ASSERT_TRUE(WaitUntil([&] { return !catcher.messages.isEmpty() && player.CheckCompletion(); }, 8000))
+    // The end is taken once; the wait asks again, so it is kept.
+    bool ended = false;
+    ASSERT_TRUE(WaitUntil([&] { return ended = ended || (!catcher.messages.isEmpty() && player.CheckCompletion()); },
+                          8000))
         << debug.Lines().join(QLatin1Char('\n')).toStdString() << " position " << Position();
 }
 
