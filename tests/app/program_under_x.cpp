@@ -93,6 +93,12 @@ QStringList ProgramUnderX::Captures(const char *folder, const char *ext) const
     return QDir(Folder(folder)).entryList({QStringLiteral("*.") + ext}, QDir::Files);
 }
 
+bool ProgramUnderX::Finished(const char *folder, const char *ext) const
+{
+    return Captures(folder, ext).size() == 1
+        && QDir(Folder(folder)).entryList({QStringLiteral("*.recording")}, QDir::Files | QDir::Hidden).isEmpty();
+}
+
 int Differing(const QImage &a, const QImage &b, const QRect &r)
 {
     int n = 0;

@@ -37,6 +37,8 @@ public:
     QImage Shot();
     QString Folder(const char *folder) const;
     QStringList Captures(const char *folder, const char *ext) const;
+    // Exactly one capture there, and its writer has finished it (no marker).
+    bool Finished(const char *folder, const char *ext) const;
 
     QString display;
     QProcess run;

@@ -79,13 +79,18 @@ protected:
     }
     void Record(MainDlg &d, int ms)
     {
+        QElapsedTimer span;
+        span.start();
         d.OnRecord();
         ASSERT_EQ(d.CurrentActivity(), Recording);
         Pump(ms);
+        recordedSeconds = span.elapsed() / 1000.0;
         d.OnStop();
         ASSERT_EQ(d.CurrentActivity(), Idle);
         Pump(1100 - std::min(ms, 1100)); // the Record hold
     }
+    // From Record to Stop as it really was: a slow machine records longer than asked.
+    double recordedSeconds = 0;
     devices::DeviceConfigScope devices{devices::DeviceConfig::Parse(
         {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString())};
 };
@@ -105,7 +110,8 @@ TEST_P(TransportPlaybackTest, RecordThenPlayPauseResumeSeekAndPlayAgainAfterTheE
     d.OnPlay();
     ASSERT_EQ(d.CurrentActivity(), Playing) << boxes.Texts().join(" | ").toStdString();
     EXPECT_TRUE(d.playButton->IsLatched());
-    EXPECT_NEAR(Length(d), 3.0, 0.6) << "about as long as it was recorded";
+    EXPECT_GT(Length(d), 3.0 - 0.6) << "about as long as it was recorded";
+    EXPECT_LT(Length(d), recordedSeconds + 0.6) << "about as long as it was recorded";
     if (!IsAudioMode(mode)) {
         EXPECT_FALSE(d.videoRecorder.graph) << "the camera is given up while a file plays";
     }
