@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QUrl>
 #include <gst/pbutils/pbutils.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace media;
@@ -210,6 +211,32 @@ TEST(Writer, ARecordingWhoseFolderIsRemovedMidwayIsPutBackWhole)
     const QString path = Record(QStringLiteral("quiet.wma"), false, 500);
     ASSERT_FALSE(path.isEmpty());
     EXPECT_FALSE(media::TakeFolderRemovedNotice().has_value());
+}
+
+// A Stop right after Run, before the live sources have handed the encoders
+// anything: a short file players open, or none; never a bare header.
+TEST(Writer, AStopRightAfterRunLeavesAPlayableFileOrNone)
+{
+    int none = 0, playable = 0;
+    for (int round = 0; round < 6; ++round) {
+        const bool withVideo = round % 2 == 0;
+        const QString path = testenv::MakeTempFolder() + (withVideo ? QStringLiteral("/quick.wmv") : QStringLiteral("/quick.wma"));
+        Recording rec;
+        ASSERT_EQ(rec.Build(path, withVideo), S_OK);
+        ASSERT_EQ(rec.graph->Run(), S_OK);
+        ASSERT_EQ(rec.graph->Stop(), S_OK);
+        EXPECT_FALSE(QFileInfo::exists(media::RecordingMarkerPath(path)));
+        if (!QFileInfo::exists(path)) {
+            ++none;
+            continue;
+        }
+        const Discovered d = Discover(path);
+        EXPECT_TRUE(d.ok) << "round " << round << ": " << QFileInfo(path).size() << " bytes nobody opens";
+        EXPECT_GT(d.seconds, 0.0) << "round " << round;
+        playable += d.ok;
+    }
+    EXPECT_EQ(none + playable, 6);
+    std::printf("stopped at once: %d of 6 left no file, %d a playable one\n", none, playable);
 }
 
 TEST(Writer, UnwritableOutputPathsAreRefusedWithADiagnostic)

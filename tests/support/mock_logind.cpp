@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace testenv {
@@ -32,8 +33,19 @@ QVariant SessionReference(const QString &id)
 
 } // namespace
 
+namespace {
+// The bus and the mock end with the test process, also when it crashes: left
+// behind, they would hold the test's output open and stall the run.
+void EndWithParent(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+} // namespace
+
 MockLogind::MockLogind(Start start)
 {
+    EndWithParent(bus_);
+    EndWithParent(mock_);
     static int serial = 0;
     connectionName_ = QStringLiteral("mock-logind-control-%1").arg(++serial);
     previousAddress_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
