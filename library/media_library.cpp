@@ -152,9 +152,9 @@ void MediaLibrary::RefreshThumbnails(int mode, QWidget *owner)
     listView->DeleteAllItems();
     images->SetImageCount(static_cast<int>(names.size()));
 
-    // A file being written (its marker lies beside it) has nothing to show
-    // yet, and decoding it would wait for data still to come, with the dialog
-    // frozen meanwhile: it gets its kind's icon.
+    // A file being written (its marker lies beside it) has only its first
+    // moments to show, and decoding it on the dialog's thread competes with
+    // the recording that has just started: it gets its kind's icon.
     const QSize size = ThumbnailSize(mode);
     std::vector<bool> writing;
     QStringList files;

@@ -276,9 +276,8 @@ public:
 };
 } // namespace
 
-// The file a recording is writing lies in the list as soon as Record starts;
-// it holds a header and no sound yet, and decoding it would wait for sound
-// still to come (seconds, with the dialog frozen and the recording running).
+// The file a recording is writing lies in the list as soon as Record starts,
+// with no more than its first moments in it: it is not decoded.
 TEST_F(Refresh, AFileBeingRecordedGetsItsKindsIconWithoutBeingDecoded)
 {
     const QString done = paths.audioConferenceFolder + "20260101-080000.wma";
