@@ -65,10 +65,13 @@ void StartVideoRecording(MainDlg &d)
 
 void Enter(MainDlg &d, int mode)
 {
-    using Handler = void (MainDlg::*)();
-    const Handler enter[] = {&MainDlg::OnSolo, &MainDlg::OnConference, &MainDlg::OnVideo, &MainDlg::OnVideoTracing,
-                             &MainDlg::OnPhoto};
-    (d.*enter[mode])();
+    switch (mode) {
+    case Solo: d.OnSolo(); break;
+    case Conference: d.OnConference(); break;
+    case Video: d.OnVideo(); break;
+    case VideoTracing: d.OnVideoTracing(); break;
+    default: d.OnPhoto(); break;
+    }
 }
 
 // PrepareForSleep(true) sent -> logind's list of inhibitors empty, in ms.
