@@ -20,6 +20,7 @@
 #include "playback/video_player.h"
 #include "tracking/face_detect.h"
 #include "tracking/tracking_engine.h"
+#include "tracking/tracking_wake.h"
 
 #include <QDialog>
 #include <QImage>
@@ -112,6 +113,7 @@ public:
     void BeginRecordingWatch();
     void EndRecordingWatch();
     void RepairCutShort();
+    void TellOfRemovedFolder();
     void OnRecordingMustStop(library::DiskSpaceWatch::Reason reason);
     void RepairInterrupted(const QStringList &folders);
     void OnRepairsDone(int repaired);
@@ -205,6 +207,7 @@ private:
     void MoveSelection(bool forward);
     void StepVolume(int direction);
     void UnmuteUnlessRecording();
+    void UserSetTheMute();
 
 public:
     // Members in declaration order.
@@ -261,6 +264,7 @@ public:
     std::unique_ptr<std::thread> liveTrackingThread;
     CFaceDetect faceDetect;
     std::atomic<bool> trackingRun{false};
+    TrackingWake trackingWake;
     std::atomic<bool> liveTrackingFinished{true};
     std::atomic<bool> playbackTrackingFinished{true};
     std::int32_t detectorInitialised = 0;

@@ -82,6 +82,32 @@ void MainDlg::RepairCutShort()
         RepairInterrupted({mediaLibrary.modeFolders[mode]});
 }
 
+// The capture folder (or the file) was removed while the recording ran; the
+// writer has put the file back. Said after the handler that ended the
+// recording returns: a suspend must not wait for the user's OK.
+void MainDlg::TellOfRemovedFolder()
+{
+    const std::optional<media::FolderRemovedNotice> notice = media::TakeFolderRemovedNotice();
+    if (!notice || destroyed_)
+        return;
+    const QFileInfo file(notice->file);
+    const QString folder = QDir::toNativeSeparators(file.absolutePath());
+    QString text;
+    if (notice->folderGone)
+        text = (notice->kept ? QStringLiteral("The folder %1 was removed during the recording. It was made again and "
+                                              "the recording was kept in it.")
+                             : QStringLiteral("The folder %1 was removed during the recording, and the recording "
+                                              "could not be kept."))
+                   .arg(folder);
+    else
+        text = (notice->kept ? QStringLiteral("The file %1 was removed from %2 during the recording. The recording "
+                                              "was kept under its name.")
+                             : QStringLiteral("The file %1 was removed from %2 during the recording, and the "
+                                              "recording could not be kept."))
+                   .arg(file.fileName(), folder);
+    QMetaObject::invokeMethod(this, [this, text] { ui::InformationBox(this, text); }, Qt::QueuedConnection);
+}
+
 void MainDlg::OnRecordingMustStop(library::DiskSpaceWatch::Reason reason)
 {
     if (activity != Recording)

@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr auto kStopPoll = std::chrono::milliseconds(50);
-constexpr int kStopPolls = 100;
+constexpr auto kStopLimit = std::chrono::seconds(5);
 
 } // namespace
 
@@ -46,7 +45,8 @@ bool MainDlg::StartTracking(std::unique_ptr<std::thread> *thread, std::atomic<bo
         StopTracking(thread, *finished);
     const bool wasRunning = trackingRun.exchange(true);
     finished->store(false);
-    TrackingLink link{trackingRun, *finished, streamHeader, detectorInitialised, detectorWidth, detectorHeight};
+    TrackingLink link{trackingRun, *finished, streamHeader, detectorInitialised, detectorWidth, detectorHeight,
+                      &trackingWake};
     try {
         *thread = std::make_unique<std::thread>([this, link, name = threadName, engine = std::move(engine)]() {
             pthread_setname_np(pthread_self(), name);
@@ -61,20 +61,16 @@ bool MainDlg::StartTracking(std::unique_ptr<std::thread> *thread, std::atomic<bo
     return true;
 }
 
-// Every wait inside a loop is bounded, so it always comes to an end: after
-// the 5 s of polling it is still joined, never killed while it holds the
-// renderers' or the detector's state.
+// Every wait inside a loop is bounded, and a stop cuts its pauses short, so
+// it ends within one detection: after 5 s it is still joined, never killed
+// while it holds the renderers' or the detector's state.
 bool MainDlg::StopTracking(std::unique_ptr<std::thread> *thread, const std::atomic<bool> &finished)
 {
     trackingRun = false;
+    trackingWake.Notify();
     if (!*thread)
         return false;
-    int polls = 0;
-    while (!finished && polls < kStopPolls) {
-        std::this_thread::sleep_for(kStopPoll);
-        ++polls;
-    }
-    if (!finished)
+    if (!trackingWake.WaitFor(kStopLimit, finished))
         diag::OutputDebugString(QStringLiteral("tracking loop did not finish within 5 s; waiting for it to end"));
     (*thread)->join();
     thread->reset();

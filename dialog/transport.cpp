@@ -94,7 +94,9 @@ void MainDlg::OnRecord()
     recordBusy = true;
     if (mode != Photo) {
         if (activity != Recording) {
-            mutedBeforeRecording = mute.IsMuted();
+            // A mute a recording ended by the session or a suspend left behind
+            // is the program's, not the user's: this recording gives it back.
+            mutedBeforeRecording = mute.IsMuted() && !settings::SettingsStore::ReadMutedForRecording();
             if (!mutedBeforeRecording) {
                 mute.MuteOn();
                 settings::SettingsStore::WriteMutedForRecording(true);
@@ -200,6 +202,7 @@ void MainDlg::ReleaseRecordingEngine()
     default:
         break;
     }
+    TellOfRemovedFolder();
     RepairCutShort();
 }
 

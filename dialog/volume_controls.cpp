@@ -6,6 +6,7 @@
 
 #include "controls/hover_button.h"
 #include "controls/my_slider_control.h"
+#include "platform/settings/settings_store.h"
 
 namespace {
 
@@ -13,10 +14,19 @@ constexpr int kTopLevel = 7;
 
 } // namespace
 
+// The user took the speakers' mute in hand (button, volume, another program):
+// a mute a recording left behind is no longer the program's to undo.
+void MainDlg::UserSetTheMute()
+{
+    if (activity != Recording)
+        settings::SettingsStore::WriteMutedForRecording(false);
+}
+
 void MainDlg::UnmuteUnlessRecording()
 {
     if (activity == Recording || !mute.muted)
         return;
+    UserSetTheMute();
     mute.muted = false;
     mute.SetMuteValue(false);
     mute.ShowMuted();
@@ -65,6 +75,8 @@ long MainDlg::OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId)
     mute.muted = value;
     mute.ShowMuted();
     Redraw(muteButton);
+    if (!value)
+        UserSetTheMute();
     if (activity == Recording && !mute.muted) {
         mute.muted = true;
         mute.SetMuteValue(true);
@@ -77,6 +89,7 @@ long MainDlg::OnMixerControlChange(std::uint64_t mixer, std::uint32_t controlId)
 void MainDlg::OnMuteButton()
 {
     if (activity != Recording) {
+        UserSetTheMute();
         mute.muted = !mute.muted;
         mute.SetMuteValue(mute.muted);
     }

@@ -1,6 +1,8 @@
 #include "library/media_library.h"
 
+#include "platform/media/recording_marker.h"
 #include "platform/shell/shell.h"
+#include "platform/thumbnails/file_type_icon.h"
 #include "platform/thumbnails/thumbnail_provider.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/list_view.h"
@@ -150,14 +152,27 @@ void MediaLibrary::RefreshThumbnails(int mode, QWidget *owner)
     listView->DeleteAllItems();
     images->SetImageCount(static_cast<int>(names.size()));
 
+    // A file being written (its marker lies beside it) has only its first
+    // moments to show, and decoding it on the dialog's thread competes with
+    // the recording that has just started: it gets its kind's icon.
+    const QSize size = ThumbnailSize(mode);
+    std::vector<bool> writing;
     QStringList files;
-    for (const QString &name : std::as_const(names))
-        files.append(currentFolder + name);
-    const auto thumbs = thumbnailer_->GetThumbnails(files, ThumbnailSize(mode));
+    for (const QString &name : std::as_const(names)) {
+        const QString path = currentFolder + name;
+        writing.push_back(QFileInfo::exists(media::RecordingMarkerPath(path)));
+        if (!writing.back())
+            files.append(path);
+    }
+    const auto decoded = thumbnailer_->GetThumbnails(files, size);
 
     int x = kFirstX;
+    size_t next = 0;
     for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-        const auto &thumb = thumbs[static_cast<size_t>(i)];
+        const std::optional<thumbnails::Thumbnail> thumb = writing[static_cast<size_t>(i)]
+            ? thumbnails::Thumbnail{thumbnails::DrawFileTypeIcon(thumbnails::KindOfName(names[i]), size),
+                                    thumbnails::Thumbnail::Source::FileTypeIcon}
+            : decoded[next++];
         if (!thumb) {
             ui::InformationBox(owner, QStringLiteral("Load thumbnail fail"));
             break;

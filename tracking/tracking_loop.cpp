@@ -23,30 +23,67 @@ TrackingLoop::TrackingLoop(TrackingEngine &engine, const CFaceDetect &detector, 
 {
 }
 
+template <class Duration>
+void TrackingLoop::Pause(Duration pause)
+{
+    if (link_.wake)
+        link_.wake->Pause(pause, link_.run);
+    else
+        std::this_thread::sleep_for(pause);
+}
+
 void TrackingLoop::Run()
 {
     link_.finished = false;
     if (Start()) {
         while (link_.run) {
             if (moving_) {
-                std::this_thread::sleep_for(timings_.animatePause);
-                moving_ = AnimationStep(lastFaceCount_);
+                Pause(timings_.animatePause);
+                if (link_.run)
+                    moving_ = AnimationStep(lastFaceCount_);
             } else {
-                std::this_thread::sleep_for(timings_.detectPause);
-                DetectionPass();
+                Pause(timings_.detectPause);
+                if (link_.run)
+                    DetectionPass();
             }
         }
     }
     buffer_.clear();
     buffer_.shrink_to_fit();
     link_.finished = true;
+    if (link_.wake)
+        link_.wake->Notify();
 }
 
 bool TrackingLoop::Start()
 {
+    ReadStreamFormat();
+    media::LONG size = 0;
+    if (!WaitForImageSize(&size))
+        return false;
+    // A stream that had not yet agreed its format when the loop started has
+    // one now: the detector must not be set up for a frame of 0 x 0.
+    if (link_.detectorInitialised == 0)
+        ReadStreamFormat();
+    if (link_.detectorInitialised == 0) {
+        diag::OutputDebugString(QStringLiteral("tracking: the stream has no frame size; no faces are looked for"));
+        return false;
+    }
+    // The detector reads a frame of the size it was initialised with, which a
+    // later stream may not have: the buffer holds whichever is larger.
+    const std::size_t bytes =
+        std::max<std::size_t>(static_cast<std::size_t>(size), DibBytes(link_.detectorWidth, link_.detectorHeight));
+    buffer_.assign(bytes, 0);
+    return true;
+}
+
+// The stream header, the detector (once, for the first known frame size), the
+// frame and the views' rectangles.
+void TrackingLoop::ReadStreamFormat()
+{
     engine_.GetBitmapInfoHeader(&link_.streamHeader);
     const std::int32_t width = link_.streamHeader.biWidth, height = link_.streamHeader.biHeight;
-    if (link_.detectorInitialised == 0) {
+    if (link_.detectorInitialised == 0 && width > 0 && height != 0) {
         detector_.initEntry(width, height);
         link_.detectorWidth = width;
         link_.detectorHeight = height;
@@ -58,16 +95,6 @@ bool TrackingLoop::Start()
     state_.wholeCurrent = state_.wholeTarget = ReadSource(ViewRole::Whole);
     state_.leftDestination = engine_.DestinationPosition(ViewRole::Left);
     state_.wholeDestination = engine_.DestinationPosition(ViewRole::Whole);
-
-    media::LONG size = 0;
-    if (!WaitForImageSize(&size))
-        return false;
-    // The detector reads a frame of the size it was initialised with, which a
-    // later stream may not have: the buffer holds whichever is larger.
-    const std::size_t bytes =
-        std::max<std::size_t>(static_cast<std::size_t>(size), DibBytes(link_.detectorWidth, link_.detectorHeight));
-    buffer_.assign(bytes, 0);
-    return true;
 }
 
 bool TrackingLoop::WaitForImageSize(media::LONG *size)
@@ -76,7 +103,7 @@ bool TrackingLoop::WaitForImageSize(media::LONG *size)
         // A stop while the stream has not started yet ends the wait at once.
         if (pause == timings_.sizeRetries || !link_.run)
             return false;
-        std::this_thread::sleep_for(timings_.sizeRetryPause);
+        Pause(timings_.sizeRetryPause);
         diag::OutputDebugString(QStringLiteral("GetImageSize faill"));
     }
     return true;

@@ -8,6 +8,7 @@
 #include "tracking/face_detect.h"
 #include "tracking/tracking_engine.h"
 #include "tracking/tracking_state.h"
+#include "tracking/tracking_wake.h"
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,8 @@ struct TrackingLink {
     // The frame size the detector was initialised with (it reads frames of that size).
     std::int32_t &detectorWidth;
     std::int32_t &detectorHeight;
+    // Cuts the loop's pauses short on a stop, and tells the stopper it ended.
+    TrackingWake *wake = nullptr;
 };
 
 struct TrackingTimings {
@@ -43,6 +46,9 @@ public:
 
 private:
     bool Start();
+    void ReadStreamFormat();
+    template <class Duration>
+    void Pause(Duration pause);
     bool WaitForImageSize(media::LONG *size);
     void DetectionPass();
     void OneFace();

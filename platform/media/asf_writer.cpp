@@ -3,13 +3,16 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/asf_file_name.h"
 #include "platform/media/gst_util.h"
+#include "platform/media/recording_keeper.h"
 #include "platform/media/recording_marker.h"
 #include "platform/media/recording_status.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace media {
@@ -30,14 +33,17 @@ constexpr guint64 kLevelIntervalNs = 100 * GST_MSECOND; // at most 10 readings a
 // theirs by an offset (1000 hours) that only their segment undoes. This probe
 // on an encoder's output turns timestamps into running time with a plain
 // segment, so audio and video interleave and the file's duration is right.
+// It also counts the encoded packets, so a file that got none is known.
 struct RunningTimeProbe {
     GstSegment segment;
+    std::atomic<std::uint64_t> packets{0};
     RunningTimeProbe() { gst_segment_init(&segment, GST_FORMAT_TIME); }
 
     static GstPadProbeReturn OnData(GstPad *, GstPadProbeInfo *info, gpointer data)
     {
         auto *self = static_cast<RunningTimeProbe *>(data);
         if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            self->packets.fetch_add(1, std::memory_order_relaxed);
             GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
             const GstSegment &seg = self->segment;
             if (GST_BUFFER_PTS_IS_VALID(buffer))
@@ -85,6 +91,7 @@ struct AsfWriter::Impl {
     QString runningFile;             // the file being written since the run
     bool marked = false;             // its marker lies beside it
     std::atomic<bool> finished{false}; // the muxer's end of stream reached the sink
+    RecordingKeeper keeper;          // the file by a descriptor of its own, for a removed folder
     gulong eosProbe = 0;
 
     static void OnLevel(GstMessage *msg, gpointer)
@@ -116,18 +123,61 @@ struct AsfWriter::Impl {
         return GST_PAD_PROBE_OK;
     }
 
+    bool AnyPacket() const
+    {
+        return std::any_of(branches.begin(), branches.end(), [](const Branch &b) { return b.probe->packets > 0; });
+    }
+
     // The marker goes once the file is complete, or when nothing was written.
     // A file cut short (drain timed out, write error) keeps it for repair.
     void EndRecording()
     {
         if (runningFile.isEmpty())
             return;
+        KeepFromRemovedFolder();
+        DropIfEmpty();
         const QFileInfo written(runningFile);
         if (marked && (finished || !written.exists() || written.size() == 0))
             RemoveRecordingMarker(runningFile);
         RecordingEnded(runningFile);
         runningFile.clear();
         marked = false;
+    }
+
+    // Stopped before any sound or picture reached the muxer (a Stop right
+    // after Record): the file would hold a header and nothing a player could
+    // open, so there is no file at all.
+    void DropIfEmpty()
+    {
+        if (AnyPacket() || !QFileInfo::exists(runningFile))
+            return;
+        diag::OutputDebugString(QStringLiteral("media: '%1' was stopped before anything was recorded; removed")
+                                    .arg(runningFile));
+        QFile::remove(runningFile);
+    }
+
+    // The writer has closed the file; the keeper's descriptor still holds it.
+    // A file whose folder went meanwhile is written back, and marked again
+    // when it is not finished, so the repair that follows finds it.
+    void KeepFromRemovedFolder()
+    {
+        if (keeper.Lost() && AnyPacket()) {
+            const bool folderGone = !QFileInfo(runningFile).absoluteDir().exists();
+            const bool kept = keeper.PutBack();
+            diag::OutputDebugString(QStringLiteral("media: the folder of '%1' was removed while recording; %2")
+                                        .arg(runningFile, kept ? QStringLiteral("the file was put back")
+                                                               : QStringLiteral("the file could not be kept")));
+            // A finished file needs no marker (one left beside a removed file
+            // goes); an unfinished one is marked again for its repair.
+            if (kept && !finished) {
+                marked = WriteRecordingMarker(runningFile);
+            } else {
+                RemoveRecordingMarker(runningFile);
+                marked = false;
+            }
+            RecordingFolderRemoved(runningFile, folderGone, kept);
+        }
+        keeper.Release();
     }
 };
 
@@ -290,7 +340,10 @@ void AsfWriter::BeforeRun()
     if (fed && d->runningFile.isEmpty() && !d->fileName.isEmpty()) {
         d->runningFile = QFileInfo(d->fileName).absoluteFilePath();
         d->finished = false;
+        for (auto &b : d->branches)
+            b.probe->packets = 0;
         d->marked = WriteRecordingMarker(d->runningFile);
+        d->keeper.Hold(d->runningFile);
         RecordingStarted(d->runningFile);
     }
     // Only inputs that something feeds join the muxer: it waits for data on

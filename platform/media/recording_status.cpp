@@ -1,11 +1,13 @@
 #include "platform/media/recording_status.h"
 
 #include <mutex>
+#include <utility>
 
 namespace media {
 namespace {
 std::mutex statusMutex;
 RecordingStatus status;
+std::optional<FolderRemovedNotice> folderRemoved;
 } // namespace
 
 RecordingStatus CurrentRecording()
@@ -44,6 +46,18 @@ void RecordingEnded(const QString &file)
     // A writer that is not the current one (already replaced) leaves the status alone.
     if (status.file == file)
         status.writing = false;
+}
+
+void RecordingFolderRemoved(const QString &file, bool folderGone, bool kept)
+{
+    std::lock_guard lock(statusMutex);
+    folderRemoved = FolderRemovedNotice{file, folderGone, kept};
+}
+
+std::optional<FolderRemovedNotice> TakeFolderRemovedNotice()
+{
+    std::lock_guard lock(statusMutex);
+    return std::exchange(folderRemoved, std::nullopt);
 }
 
 } // namespace media

@@ -5,6 +5,7 @@
 // Written by the file writer from media threads, read from any thread.
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace media {
 
@@ -23,5 +24,16 @@ void RecordingStarted(const QString &file);
 void RecordingLevel(double peakDb);
 void RecordingWriteFailed();
 void RecordingEnded(const QString &file);
+
+// The file (or its whole folder, folderGone) was removed while it was written;
+// kept tells whether the writer put it back under its name. Taken once, by
+// whoever tells the user.
+struct FolderRemovedNotice {
+    QString file;
+    bool folderGone = false;
+    bool kept = false;
+};
+void RecordingFolderRemoved(const QString &file, bool folderGone, bool kept);
+std::optional<FolderRemovedNotice> TakeFolderRemovedNotice();
 
 } // namespace media

@@ -20,6 +20,7 @@ const QString kService = QStringLiteral("org.freedesktop.login1");
 const QString kManagerPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kSession = QStringLiteral("org.freedesktop.login1.Session");
+const QString kSeat = QStringLiteral("org.freedesktop.login1.Seat");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 // A logind that answers slowly is given this long per call, then forgotten.
@@ -47,6 +48,28 @@ unsigned NumericId(const QString &id)
     bool ok = false;
     const unsigned value = id.toUInt(&ok);
     return ok ? value : 0;
+}
+
+// The object path of a logind "(so)" property (Seat, ActiveSession); empty
+// when there is none ("/").
+QString ObjectPathOf(const QVariant &value)
+{
+    if (!value.canConvert<QDBusArgument>())
+        return {};
+    const QDBusArgument arg = value.value<QDBusArgument>();
+    QString id;
+    QDBusObjectPath path;
+    arg.beginStructure();
+    arg >> id >> path;
+    arg.endStructure();
+    return path.path() == QLatin1String("/") ? QString() : path.path();
+}
+
+QDBusMessage GetProperty(const QString &path, const QString &interface, const QString &name)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, path, kProperties, QStringLiteral("Get"));
+    message << interface << name;
+    return message;
 }
 
 } // namespace
@@ -99,6 +122,9 @@ void SessionNotifier::Unregister()
             bus.disconnect(kService, sessionPath_, kSession, QStringLiteral("Lock"), this, SLOT(OnLock()));
             bus.disconnect(kService, sessionPath_, kSession, QStringLiteral("Unlock"), this, SLOT(OnUnlock()));
         }
+        if (!seatPath_.isEmpty())
+            bus.disconnect(kService, seatPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
+                           SLOT(OnSeatPropertiesChanged(QString, QVariantMap, QStringList)));
         QDBusConnection::disconnectFromBus(connectionName_);
     }
     connected_ = false;
@@ -106,7 +132,12 @@ void SessionNotifier::Unregister()
     sessionPath_.clear();
     sessionId_ = 0;
     active_ = true;
+    lockedHint_ = false;
+    greeterShown_ = false;
     locked_ = false;
+    disconnected_ = false;
+    seatPath_.clear();
+    ++takerQuery_;
     sleeping_ = false;
     suspendQueued_ = false;
     inhibitPending_ = false;
@@ -168,15 +199,108 @@ void SessionNotifier::ApplySessionProperties(const QVariantMap &properties, bool
 {
     if (properties.contains(QStringLiteral("Id")))
         sessionId_ = NumericId(properties.value(QStringLiteral("Id")).toString());
+    if (properties.contains(QStringLiteral("Seat")) && seatPath_.isEmpty())
+        FollowSeat(ObjectPathOf(properties.value(QStringLiteral("Seat"))));
     if (properties.contains(QStringLiteral("LockedHint")))
         SetLocked(properties.value(QStringLiteral("LockedHint")).toBool(), announce);
-    if (properties.contains(QStringLiteral("Active"))) {
-        const bool active = properties.value(QStringLiteral("Active")).toBool();
-        if (active != active_) {
-            active_ = active;
-            if (announce)
-                DeliverSessionChange(active ? WTS_CONSOLE_CONNECT : WTS_CONSOLE_DISCONNECT);
+    if (properties.contains(QStringLiteral("Active")))
+        SetActive(properties.value(QStringLiteral("Active")).toBool(), announce);
+}
+
+void SessionNotifier::SetActive(bool active, bool announce)
+{
+    if (active == active_)
+        return;
+    active_ = active;
+    ++takerQuery_;
+    if (!announce) {
+        // Started in a session that is switched away: coming back is a connect.
+        disconnected_ = !active;
+        return;
+    }
+    if (!active) {
+        FindTaker();
+        return;
+    }
+    if (disconnected_) {
+        disconnected_ = false;
+        DeliverSessionChange(WTS_CONSOLE_CONNECT);
+    }
+    greeterShown_ = false;
+    AnnounceLocked();
+}
+
+void SessionNotifier::FollowSeat(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    seatPath_ = path;
+    QDBusConnection(connectionName_)
+        .connect(kService, path, kProperties, QStringLiteral("PropertiesChanged"), this,
+                 SLOT(OnSeatPropertiesChanged(QString, QVariantMap, QStringList)));
+}
+
+// While this session is away, the seat's new active session may be the next
+// user coming after the greeter.
+void SessionNotifier::OnSeatPropertiesChanged(const QString &interface, const QVariantMap &changed,
+                                              const QStringList &invalidated)
+{
+    if (interface != kSeat || active_)
+        return;
+    if (changed.contains(QStringLiteral("ActiveSession")) || invalidated.contains(QStringLiteral("ActiveSession")))
+        FindTaker();
+}
+
+void SessionNotifier::FindTaker()
+{
+    const unsigned query = ++takerQuery_;
+    if (seatPath_.isEmpty()) {
+        Away(Taker::Unknown);
+        return;
+    }
+    Call(GetProperty(seatPath_, kSeat, QStringLiteral("ActiveSession")), [this, query](QDBusPendingCallWatcher *w) {
+        if (query != takerQuery_)
+            return;
+        QDBusPendingReply<QDBusVariant> reply = *w;
+        if (!reply.isValid()) {
+            Away(Taker::Unknown);
+            return;
         }
+        const QString taker = ObjectPathOf(reply.value().variant());
+        if (taker.isEmpty() || taker == sessionPath_) {
+            // A seat that names this session while it is inactive is not telling the truth.
+            Away(taker.isEmpty() ? Taker::Nobody : Taker::Unknown);
+            return;
+        }
+        Call(GetProperty(taker, kSession, QStringLiteral("Class")), [this, query](QDBusPendingCallWatcher *w2) {
+            if (query != takerQuery_)
+                return;
+            QDBusPendingReply<QDBusVariant> kind = *w2;
+            if (!kind.isValid()) {
+                Away(Taker::Unknown);
+                return;
+            }
+            const QString cls = kind.value().variant().toString();
+            Away(cls == QLatin1String("greeter") || cls == QLatin1String("lock-screen") ? Taker::Greeter
+                                                                                        : Taker::OtherSession);
+        });
+    });
+}
+
+void SessionNotifier::Away(Taker taker)
+{
+    if (active_)
+        return;
+    if (taker == Taker::Greeter) {
+        greeterShown_ = true;
+        AnnounceLocked();
+        return;
+    }
+    if (taker == Taker::Nobody || (taker == Taker::Unknown && lockedHint_))
+        return;
+    if (!disconnected_) {
+        disconnected_ = true;
+        DeliverSessionChange(WTS_CONSOLE_DISCONNECT);
     }
 }
 
@@ -203,11 +327,20 @@ void SessionNotifier::OnSessionPropertiesChanged(const QString &interface, const
 // one lock, one event.
 void SessionNotifier::SetLocked(bool locked, bool announce)
 {
+    lockedHint_ = locked;
+    if (announce)
+        AnnounceLocked();
+    else
+        locked_ = lockedHint_ || greeterShown_;
+}
+
+void SessionNotifier::AnnounceLocked()
+{
+    const bool locked = lockedHint_ || greeterShown_;
     if (locked == locked_)
         return;
     locked_ = locked;
-    if (announce)
-        DeliverSessionChange(locked ? WTS_SESSION_LOCK : WTS_SESSION_UNLOCK);
+    DeliverSessionChange(locked ? WTS_SESSION_LOCK : WTS_SESSION_UNLOCK);
 }
 
 void SessionNotifier::OnLock() { SetLocked(true, true); }

@@ -6,10 +6,20 @@
 // before the machine sleeps.
 //
 // Mapping (logind → event code):
-//   session Active true → false     WTS_CONSOLE_DISCONNECT
-//   session Active false → true     WTS_CONSOLE_CONNECT
-//   Lock, or LockedHint → true      WTS_SESSION_LOCK     (once per lock)
-//   Unlock, or LockedHint → false   WTS_SESSION_UNLOCK   (once per unlock)
+//   session Active true → false, and another user's session active on the seat
+//                                   WTS_CONSOLE_DISCONNECT
+//   session Active false → true after that
+//                                   WTS_CONSOLE_CONNECT
+//   Lock, or LockedHint → true, or Active → false for a greeter or lock screen
+//   ("greeter", "lock-screen" class) WTS_SESSION_LOCK    (once per lock)
+//   Unlock, or LockedHint → false, or Active again after such a lock
+//                                   WTS_SESSION_UNLOCK   (once per unlock)
+// Some screen lockers lock by switching the seat to the display manager's
+// greeter, which turns the session inactive; locking must stop nothing, so an
+// inactive session is a disconnect only once another user's session is the
+// seat's active one (while the greeter shows, that is watched for). A seat
+// with no active session (a text console) is neither. When the seat cannot be
+// asked, LockedHint decides: locked is a lock, else a disconnect.
 //   PrepareForSleep(true)           PBT_APMSUSPEND
 //   PrepareForSleep(false)          PBT_APMRESUMEAUTOMATIC, then PBT_APMRESUMESUSPEND
 // Left unmapped, as logind has nothing like them: the remote connect and
@@ -65,6 +75,8 @@ private Q_SLOTS:
                                     const QStringList &invalidated);
     void OnLock();
     void OnUnlock();
+    void OnSeatPropertiesChanged(const QString &interface, const QVariantMap &changed,
+                                 const QStringList &invalidated);
 
 private:
     void ConnectToSystemBus();
@@ -73,6 +85,13 @@ private:
     void ReadSessionProperties();
     void ApplySessionProperties(const QVariantMap &properties, bool announce);
     void SetLocked(bool locked, bool announce);
+    void AnnounceLocked();
+    void SetActive(bool active, bool announce);
+    void FollowSeat(const QString &path);
+    // Who took the seat from this session: asked of logind, then Away().
+    enum class Taker { Greeter, Nobody, OtherSession, Unknown };
+    void FindTaker();
+    void Away(Taker taker);
     void TakeInhibitor();
     void OnInhibitReply(QDBusPendingCallWatcher *watcher);
     void ReleaseInhibitor();
@@ -86,7 +105,13 @@ private:
     QString sessionPath_;
     unsigned sessionId_ = 0;
     bool active_ = true;
-    bool locked_ = false;
+    bool lockedHint_ = false;   // Lock/Unlock and LockedHint
+    bool greeterShown_ = false; // the seat went to a greeter or lock screen
+    bool locked_ = false;       // the lock last announced
+    bool disconnected_ = false; // a disconnect was announced
+    QString seatPath_;
+    // Answers about the seat that come after the session is back are dropped.
+    unsigned takerQuery_ = 0;
     // Between PrepareForSleep(true) and (false): a repeated start or a resume
     // without a suspend is ignored.
     bool sleeping_ = false;

@@ -41,12 +41,27 @@ void ProgramUnderX::Launch(int mode, const QString &microphone)
 void ProgramUnderX::Start(int mode, const QString &microphone)
 {
     Launch(mode, microphone);
-    if (run.state() != QProcess::Running)
-        return;
-    QThread::msleep(4000);
-    // The start-up message about the face detector, when it is open.
-    Xdotool({"key", "Return"});
-    QThread::msleep(1500);
+    if (run.state() == QProcess::Running)
+        DismissStartMessage();
+}
+
+void ProgramUnderX::DismissStartMessage()
+{
+    // The window on the screen, however slow the start; then a message box
+    // over it (a start-up message) is closed with Return.
+    EXPECT_TRUE(WaitFor([&] { return VisibleWindows() >= 1; }, 20000)) << "the window is shown";
+    EXPECT_TRUE(WaitFor([&] { return Painted(Shot()); }, 20000)) << "the window is painted";
+    if (VisibleWindows() > 1) {
+        Xdotool({"key", "Return"});
+        EXPECT_TRUE(WaitFor([&] { return VisibleWindows() == 1; }, 10000)) << "the start-up message closed";
+    }
+}
+
+int ProgramUnderX::VisibleWindows()
+{
+    const QByteArray ids =
+        Xdotool({"search", "--onlyvisible", "--pid", QString::number(run.processId())});
+    return static_cast<int>(ids.count('\n'));
 }
 
 void ProgramUnderX::KillHard()
@@ -91,6 +106,22 @@ QString ProgramUnderX::Folder(const char *folder) const
 QStringList ProgramUnderX::Captures(const char *folder, const char *ext) const
 {
     return QDir(Folder(folder)).entryList({QStringLiteral("*.") + ext}, QDir::Files);
+}
+
+bool ProgramUnderX::Finished(const char *folder, const char *ext) const
+{
+    return Captures(folder, ext).size() == 1
+        && QDir(Folder(folder)).entryList({QStringLiteral("*.recording")}, QDir::Files | QDir::Hidden).isEmpty();
+}
+
+bool Painted(const QImage &shot)
+{
+    // The skin's lighter parts (buttons, labels), not the black of an unpainted window.
+    int light = 0;
+    for (int y = 0; y < shot.height(); y += 4)
+        for (int x = 0; x < shot.width(); x += 4)
+            light += qGray(shot.pixel(x, y)) > 60;
+    return light > 500;
 }
 
 int Differing(const QImage &a, const QImage &b, const QRect &r)

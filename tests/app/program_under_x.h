@@ -28,21 +28,29 @@ public:
     // microphone; Start also waits until the window is up and answers.
     void Launch(int mode, const QString &microphone = QStringLiteral("test"));
     void Start(int mode, const QString &microphone = QStringLiteral("test"));
+    // Waits for the window and its start-up message, and closes the message.
+    void DismissStartMessage();
     // Ends it the way a crash or a power cut would.
     void KillHard();
     // Runs xdotool on the program's display; what it printed.
     QByteArray Xdotool(const QStringList &args);
+    // The program's windows on the screen (the dialog, and a message box over it).
+    int VisibleWindows();
     void Click(QPoint p);
     // The window's client area as seen on the screen.
     QImage Shot();
     QString Folder(const char *folder) const;
     QStringList Captures(const char *folder, const char *ext) const;
+    // Exactly one capture there, and its writer has finished it (no marker).
+    bool Finished(const char *folder, const char *ext) const;
 
     QString display;
     QProcess run;
 };
 
 int Differing(const QImage &a, const QImage &b, const QRect &r);
+// The window shows its skin (not yet painted, it is black).
+bool Painted(const QImage &shot);
 double DurationSeconds(const QString &file);
 bool WaitFor(const std::function<bool()> &done, int ms);
 

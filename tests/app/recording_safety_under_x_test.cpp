@@ -88,18 +88,18 @@ void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceReco
     EXPECT_EQ(x.Captures(folder, ext), files) << "no other file, no temporary left";
     EXPECT_TRUE(QDir(x.Folder(folder)).entryList(QDir::Hidden | QDir::Files).filter(".repair").isEmpty());
 
-    QThread::msleep(5000);
+    x.DismissStartMessage();
     if (!mutedWhileRecording.isEmpty()) { // a sound server runs
         EXPECT_EQ(mutedWhileRecording, QStringLiteral("yes"));
-        EXPECT_EQ(SpeakersMuted(), QStringLiteral("no")) << "the speakers the recording muted are given back";
+        EXPECT_TRUE(WaitFor([] { return SpeakersMuted() == QStringLiteral("no"); }, 5000))
+            << "the speakers the recording muted are given back";
     }
-    x.Xdotool({"key", "Return"});
-    QThread::msleep(1000);
+    const QImage before = x.Shot();
     x.Click(kPlay); // the list selects its first (and only) capture
-    QThread::msleep(700);
-    const QImage early = x.Shot();
-    QThread::msleep(800);
-    EXPECT_GT(Differing(early, x.Shot(), kSlider), 10) << "the repaired capture plays in the program";
+    QImage early;
+    ASSERT_TRUE(WaitFor([&] { return Differing(before, early = x.Shot(), kSlider) > 0; }, 10000)) << "playing";
+    EXPECT_TRUE(WaitFor([&] { return Differing(early, x.Shot(), kSlider) > 10; }, 3000))
+        << "the repaired capture plays in the program";
     x.Click(kStop);
     QThread::msleep(800);
 }

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QThread>
 #include <gst/gst.h>
 
@@ -194,4 +195,88 @@ TEST_F(RecordingSafetyTest, AFileTheWriterCouldNotFinishAtStopIsRepairedRightAft
     const QStringList files = Files(folder);
     EXPECT_TRUE(files[0].endsWith(QStringLiteral(".wma")));
     EXPECT_GT(media::AsfFileDurationMs(folder + files[0]), 1000);
+}
+
+TEST_F(RecordingSafetyTest, ACaptureFolderRemovedDuringARecordingGetsTheWholeRecordingBackAndOneMessage)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    d.OnVideo();
+    ASSERT_TRUE(PumpUntil([&] { return !d.RepairsBusy(); }, 30000));
+    d.OnRecord();
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    CRecordingIndicator *overlay = d.RecordingIndicator();
+    ASSERT_TRUE(PumpUntil([&] { return overlay->Text().startsWith(QStringLiteral("0:01")); }, 20000));
+    const QString folder = d.Paths().videoFolder;
+    QString name;
+    for (const QString &f : Files(folder))
+        if (f.endsWith(QStringLiteral(".wmv")))
+            name = f;
+    ASSERT_FALSE(name.isEmpty());
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(PumpUntil([&] { return overlay->Text().startsWith(QStringLiteral("0:03")); }, 20000));
+    EXPECT_EQ(d.CurrentActivity(), Recording) << "the removal alone stops nothing";
+    d.OnStop();
+    ASSERT_TRUE(PumpUntil([&] { return !d.RepairsBusy() && !boxes.Texts().isEmpty(); }, 30000));
+    Pump(200);
+    EXPECT_EQ(Files(folder), QStringList({name}));
+    EXPECT_GE(media::AsfFileDurationMs(folder + name), 2900);
+    const QString text = QStringLiteral("The folder %1 was removed during the recording. It was made again and the "
+                                        "recording was kept in it.")
+                             .arg(QDir::toNativeSeparators(QDir::cleanPath(folder)));
+    EXPECT_EQ(boxes.Texts(), QStringList({text}));
+    EXPECT_EQ(d.ThumbnailList()->GetItemCount(), 1) << "listed again";
+}
+
+namespace {
+// What another player makes of a file: its duration by ffprobe (-1 when it
+// does not open), and whether ffmpeg decodes it to the end without an error exit.
+double ProbeSeconds(const QString &file)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", file});
+    if (!probe.waitForFinished(15000) || probe.exitCode() != 0)
+        return -1;
+    bool ok = false;
+    const double seconds = QString::fromLatin1(probe.readAllStandardOutput()).trimmed().toDouble(&ok);
+    return ok ? seconds : -1;
+}
+
+bool Decodes(const QString &file)
+{
+    QProcess decode;
+    decode.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", file, "-f", "null", "-"});
+    return decode.waitForFinished(30000) && decode.exitStatus() == QProcess::NormalExit && decode.exitCode() == 0;
+}
+} // namespace
+
+// Stop pressed right after Record, before the graph plays or has written a
+// packet: either a short file that players open, or no file at all.
+TEST_F(RecordingSafetyTest, AStopInTheFirstMomentLeavesAPlayableFileOrNone)
+{
+    devices::DeviceConfigScope devices(TestDevices());
+    MainDlg &d = Open();
+    for (int mode : {Solo, Video}) {
+        if (mode == Video)
+            d.OnVideo();
+        const QString folder = mode == Solo ? d.Paths().audioSoloFolder : d.Paths().videoFolder;
+        for (int afterMs : {0, 40, 150}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", Stop after " << afterMs << " ms");
+            ASSERT_TRUE(PumpUntil([&] { return !recordBusy; }, 5000)); // the Record hold
+            d.OnRecord();
+            ASSERT_EQ(d.CurrentActivity(), Recording);
+            if (afterMs > 0)
+                Pump(afterMs);
+            d.OnStop();
+            ASSERT_TRUE(PumpUntil([&] { return !d.RepairsBusy(); }, 30000));
+        }
+        for (const QString &name : Files(folder)) {
+            SCOPED_TRACE(name.toStdString());
+            EXPECT_FALSE(name.endsWith(QStringLiteral(".recording"))) << "every file finished";
+            const QString file = folder + name;
+            EXPECT_GT(ProbeSeconds(file), 0.0) << "opens with a duration";
+            EXPECT_TRUE(Decodes(file));
+        }
+    }
+    EXPECT_TRUE(boxes.Texts().filter(QStringLiteral("recording")).isEmpty()) << boxes.Texts().join(" | ").toStdString();
 }

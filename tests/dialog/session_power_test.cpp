@@ -110,11 +110,42 @@ TEST_F(SessionPowerTest, LockAndUnlockLeaveARecordingRunning)
     EXPECT_GT(info.seconds, 2.5);
 }
 
+// Screen lockers that lock by switching the seat to the display manager's
+// greeter turn the session inactive: that is a lock, not a switch of user.
+TEST_F(SessionPowerTest, ALockThroughTheGreeterOrALockScreenSessionLeavesARecordingRunning)
+{
+    ASSERT_TRUE(logind.AddOtherSession(QStringLiteral("greeter"), QStringLiteral("greeter")));
+    ASSERT_TRUE(logind.AddOtherSession(QStringLiteral("locker"), QStringLiteral("lock-screen")));
+    MainDlg &d = OpenIn(Video);
+    const QString file = StartVideoRecording(d, 1000);
+    debug.Clear();
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("greeter")));
+    ASSERT_TRUE(WaitForText("WTS_SESSION_LOCK"));
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("c1")));
+    ASSERT_TRUE(WaitForText("WTS_SESSION_UNLOCK"));
+    debug.Clear();
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("locker")));
+    ASSERT_TRUE(WaitForText("WTS_SESSION_LOCK"));
+    Pump(1000); // as long away as it takes to notice a switch
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("c1")));
+    ASSERT_TRUE(WaitForText("WTS_SESSION_UNLOCK"));
+    EXPECT_EQ(EventTexts(), (QStringList{QStringLiteral("WTS_SESSION_LOCK"), QStringLiteral("WTS_SESSION_UNLOCK")}));
+    EXPECT_TRUE(consoleAttached);
+    EXPECT_EQ(d.CurrentActivity(), Recording);
+    EXPECT_TRUE(d.videoRecorder.graph);
+    EXPECT_TRUE(d.recordButton->IsLatched());
+    d.StopRecording();
+    const capturetest::FileInfo info = capturetest::Discover(file);
+    EXPECT_TRUE(info.ok);
+    EXPECT_GT(info.seconds, 1.8) << "one file across both locks";
+}
+
 TEST_F(SessionPowerTest, SwitchingUserFinishesTheRecordingAndSwitchingBackRestoresTheMode)
 {
+    ASSERT_TRUE(logind.AddOtherSession(QStringLiteral("c2"), QStringLiteral("user")));
     MainDlg &d = OpenIn(Video);
     const QString file = StartVideoRecording(d);
-    ASSERT_TRUE(logind.SetActive(false));
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("c2")));
     ASSERT_TRUE(WaitForText("WTS_CONSOLE_DISCONNECT"));
     EXPECT_EQ(StoredMode().toUInt(), uint(Video));
     EXPECT_EQ(d.CurrentActivity(), Idle);
@@ -131,7 +162,7 @@ TEST_F(SessionPowerTest, SwitchingUserFinishesTheRecordingAndSwitchingBackRestor
         other.ReleaseGraph();
     }
 
-    ASSERT_TRUE(logind.SetActive(true));
+    ASSERT_TRUE(logind.SwitchTo(QStringLiteral("c1")));
     ASSERT_TRUE(WaitForText("WTS_CONSOLE_CONNECT"));
     EXPECT_TRUE(consoleAttached);
     EXPECT_EQ(d.CurrentMode(), Video);

@@ -4,6 +4,7 @@
 #include "controls/hover_button.h"
 #include "controls/my_slider_control.h"
 #include "platform/devices/device_config.h"
+#include "platform/session/session_events.h"
 #include "platform/settings/settings_store.h"
 #include "tests/audio/pulse_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
@@ -304,6 +305,65 @@ TEST_F(VolumePanelTest, SpeakersARecordingHeldMutedComeBackAtTheStartAfterACrash
     EXPECT_TRUE(settings::SettingsStore::ReadMutedForRecording());
     QTest::qWait(1100); // the Record hold
     d.OnStop();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
+}
+
+// A suspend (or a switch of user) ends a recording but leaves the speakers
+// muted, noted as the program's. Only that mute is undone later: one the user
+// sets meanwhile stays.
+TEST_F(VolumePanelTest, AMuteTheUserSetsAfterASuspendEndedARecordingStaysAtTheNextStart)
+{
+    devices::DeviceConfigScope devices(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
+    consoleAttached = true;
+    MainDlg &d = Open();
+    d.OnRecord(); // Solo
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    d.OnPowerBroadcast(session::PBT_APMSUSPEND, 0);
+    ASSERT_EQ(d.CurrentActivity(), Idle);
+    EXPECT_TRUE(SinkMuted(server));
+    EXPECT_TRUE(settings::SettingsStore::ReadMutedForRecording()) << "the program's own mute, left behind";
+
+    // The user unmutes and mutes again with the button: now it is theirs.
+    QTest::qWait(1100); // the Record hold
+    QTest::mouseClick(d.muteButton, Qt::LeftButton, {}, d.muteButton->rect().center());
+    ASSERT_TRUE(Eventually([&] { return !SinkMuted(server); }));
+    QTest::mouseClick(d.muteButton, Qt::LeftButton, {}, d.muteButton->rect().center());
+    ASSERT_TRUE(Eventually([&] { return SinkMuted(server); }));
+    EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
+    dialog.reset();
+    MainDlg &again = Open();
+    EXPECT_TRUE(SinkMuted(server)) << "the user's mute survives the next start";
+    EXPECT_TRUE(again.mute.IsMuted());
+}
+
+TEST_F(VolumePanelTest, AMuteASuspendLeftBehindIsGivenBackByTheNextRecordingOrTheNextStart)
+{
+    devices::DeviceConfigScope devices(devices::DeviceConfig::Parse(
+        {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
+    consoleAttached = true;
+    MainDlg &d = Open();
+    d.OnRecord(); // Solo
+    d.OnPowerBroadcast(session::PBT_APMSUSPEND, 0);
+    d.OnPowerBroadcast(session::PBT_APMRESUMESUSPEND, 0);
+    ASSERT_TRUE(SinkMuted(server));
+    QTest::qWait(1100); // the Record hold
+    // The next recording of the same run holds the mute and gives the speakers back at its end.
+    d.OnRecord();
+    ASSERT_EQ(d.CurrentActivity(), Recording);
+    QTest::qWait(1100);
+    d.OnStop();
+    EXPECT_FALSE(SinkMuted(server));
+    EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
+
+    // Left behind again and the program closed: the next start gives them back.
+    QTest::qWait(1100);
+    d.OnRecord();
+    d.OnPowerBroadcast(session::PBT_APMSUSPEND, 0);
+    ASSERT_TRUE(SinkMuted(server));
+    dialog.reset();
+    Open();
     EXPECT_FALSE(SinkMuted(server));
     EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
 }

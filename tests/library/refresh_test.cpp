@@ -1,4 +1,5 @@
 #include "library/media_library.h"
+#include "platform/thumbnails/file_type_icon.h"
 #include "platform/thumbnails/thumbnail_cache.h"
 #include "platform/thumbnails/thumbnail_provider.h"
 #include "platform/shell/shell.h"
@@ -259,3 +260,46 @@ TEST_F(Refresh, AnUnreadableFileStopsTheRefreshEvenForRoot)
 }
 
 } // namespace
+
+namespace {
+// Notes which files it was asked to decode.
+class AskedProvider : public thumbnails::ThumbnailProvider {
+public:
+    AskedProvider() : ThumbnailProvider(Options{false, 1, {}}) {}
+    std::vector<std::optional<thumbnails::Thumbnail>> GetThumbnails(const QStringList &paths,
+                                                                    QSize size) const override
+    {
+        asked += paths;
+        return ThumbnailProvider::GetThumbnails(paths, size);
+    }
+    mutable QStringList asked;
+};
+} // namespace
+
+// The file a recording is writing lies in the list as soon as Record starts,
+// with no more than its first moments in it: it is not decoded.
+TEST_F(Refresh, AFileBeingRecordedGetsItsKindsIconWithoutBeingDecoded)
+{
+    const QString done = paths.audioConferenceFolder + "20260101-080000.wma";
+    const QString writing = paths.audioConferenceFolder + "20260101-090000.wma";
+    ASSERT_TRUE(libtest::MakeWmaSilenceThenTone(done));
+    QFile header(writing);
+    ASSERT_TRUE(header.open(QIODevice::WriteOnly));
+    header.write(QByteArray(4096, '\0'));
+    header.close();
+    QFile marker(writing + ".recording");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("1 this-boot\n");
+    marker.close();
+    auto provider = std::make_shared<AskedProvider>();
+    list.library.SetThumbnailProvider(provider);
+    list.UseMode(1);
+    list.library.RefreshThumbnails(1, nullptr);
+    EXPECT_EQ(provider->asked, QStringList{done});
+    ASSERT_EQ(list.view.GetItemCount(), 2);
+    EXPECT_EQ(list.view.GetItemText(1), "20260101-090000.wma");
+    const QImage icon = thumbnails::DrawFileTypeIcon(thumbnails::MediaKind::Audio, QSize(65, 69));
+    EXPECT_EQ(list.images.Image(1).convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              icon.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    EXPECT_TRUE(box.Texts().isEmpty());
+}

@@ -5,13 +5,17 @@
 
 #include "platform/diag/diagnostics.h"
 #include "platform/media/graph_notify_event.h"
+#include "platform/media/recording_marker.h"
+#include "platform/media/recording_status.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QUrl>
 #include <gst/pbutils/pbutils.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace media;
@@ -155,6 +159,84 @@ TEST(Writer, StoppedRecordingIsCompleteAndSeekableWithTheProfileStreams)
     EXPECT_TRUE(all.contains(QStringLiteral("video/x-wmv")) && all.contains(QStringLiteral("wmvversion=(int)2")))
         << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("width=(int)320")) && all.contains(QStringLiteral("height=(int)240")));
+}
+
+// A file manager removing the capture folder mid-recording unlinks the file
+// being written; the writer puts the finished file back under its name.
+TEST(Writer, ARecordingWhoseFolderIsRemovedMidwayIsPutBackWhole)
+{
+    struct Case {
+        const char *what;
+        bool removeFolder;     // else only the file
+        bool blockFolder;      // a file where the folder must be made again
+    };
+    for (const Case c : {Case{"folder", true, false}, Case{"file", false, false}, Case{"blocked", true, true}}) {
+        SCOPED_TRACE(c.what);
+        media::TakeFolderRemovedNotice();
+        const QString folder = testenv::MakeTempFolder() + QStringLiteral("/Video");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/20260101-090000.wmv");
+        Recording rec;
+        ASSERT_EQ(rec.Build(path, true), S_OK);
+        ASSERT_EQ(rec.graph->Run(), S_OK);
+        QThread::msleep(1500);
+        ASSERT_TRUE(c.removeFolder ? QDir(folder).removeRecursively() : QFile::remove(path));
+        if (c.blockFolder) {
+            QFile blocker(folder);
+            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        }
+        QThread::msleep(1500);
+        ASSERT_EQ(rec.graph->Stop(), S_OK);
+
+        const auto notice = media::TakeFolderRemovedNotice();
+        ASSERT_TRUE(notice.has_value());
+        EXPECT_EQ(notice->file, path);
+        EXPECT_EQ(notice->folderGone, c.removeFolder);
+        EXPECT_FALSE(media::TakeFolderRemovedNotice().has_value()) << "told once";
+        if (c.blockFolder) {
+            EXPECT_FALSE(notice->kept);
+            EXPECT_FALSE(QFileInfo(folder).isDir());
+            continue;
+        }
+        EXPECT_TRUE(notice->kept);
+        const Discovered d = Discover(path);
+        ASSERT_TRUE(d.ok);
+        EXPECT_TRUE(d.seekable);
+        EXPECT_NEAR(d.seconds, 3.0, 0.4) << "the whole recording, not what was written after the removal";
+        EXPECT_EQ(d.streams.size(), 2);
+        EXPECT_FALSE(QFileInfo::exists(media::RecordingMarkerPath(path))) << "finished, so no marker";
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary left";
+    }
+    // A recording nobody disturbed says nothing.
+    const QString path = Record(QStringLiteral("quiet.wma"), false, 500);
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_FALSE(media::TakeFolderRemovedNotice().has_value());
+}
+
+// A Stop right after Run, before the live sources have handed the encoders
+// anything: a short file players open, or none; never a bare header.
+TEST(Writer, AStopRightAfterRunLeavesAPlayableFileOrNone)
+{
+    int none = 0, playable = 0;
+    for (int round = 0; round < 6; ++round) {
+        const bool withVideo = round % 2 == 0;
+        const QString path = testenv::MakeTempFolder() + (withVideo ? QStringLiteral("/quick.wmv") : QStringLiteral("/quick.wma"));
+        Recording rec;
+        ASSERT_EQ(rec.Build(path, withVideo), S_OK);
+        ASSERT_EQ(rec.graph->Run(), S_OK);
+        ASSERT_EQ(rec.graph->Stop(), S_OK);
+        EXPECT_FALSE(QFileInfo::exists(media::RecordingMarkerPath(path)));
+        if (!QFileInfo::exists(path)) {
+            ++none;
+            continue;
+        }
+        const Discovered d = Discover(path);
+        EXPECT_TRUE(d.ok) << "round " << round << ": " << QFileInfo(path).size() << " bytes nobody opens";
+        EXPECT_GT(d.seconds, 0.0) << "round " << round;
+        playable += d.ok;
+    }
+    EXPECT_EQ(none + playable, 6);
+    std::printf("stopped at once: %d of 6 left no file, %d a playable one\n", none, playable);
 }
 
 TEST(Writer, UnwritableOutputPathsAreRefusedWithADiagnostic)

@@ -70,11 +70,40 @@ TEST_F(SessionNotifierTest, SessionChangesBecomeOneEventEach)
     // A repeated Active value is no change.
     ASSERT_TRUE(logind.SetActive(false));
     ASSERT_TRUE(logind.SetActive(false));
+    // Who took the seat is asked of logind before a disconnect is told.
+    WaitUntil([&] { return events.size() >= 3; });
     ASSERT_TRUE(logind.SetActive(true));
     WaitUntil([&] { return events.size() >= 4; });
     Pump(300);
     const std::vector<Event> expected = {{'s', WTS_SESSION_LOCK}, {'s', WTS_SESSION_UNLOCK},
                                          {'s', WTS_CONSOLE_DISCONNECT}, {'s', WTS_CONSOLE_CONNECT}};
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(SessionNotifierTest, AGreeterIsALockAndOnlyAnotherUsersSessionIsADisconnect)
+{
+    ASSERT_TRUE(logind.AddOtherSession(QStringLiteral("greeter"), QStringLiteral("greeter")));
+    ASSERT_TRUE(logind.AddOtherSession(QStringLiteral("c2"), QStringLiteral("user")));
+    RegisterAndSettle();
+    auto switchAndWait = [&](const char *id, size_t count) {
+        EXPECT_TRUE(logind.SwitchTo(QLatin1String(id)));
+        EXPECT_TRUE(WaitUntil([&] { return events.size() >= count; })) << id;
+    };
+    switchAndWait("greeter", 1);
+    switchAndWait("c1", 2);
+    // A text console with nobody logged in takes the seat from no one.
+    ASSERT_TRUE(logind.SwitchTo(QString()));
+    Pump(400);
+    switchAndWait("c1", 2);
+    Pump(300);
+    // Someone logs in at the greeter: now it is another user's seat.
+    switchAndWait("greeter", 3);
+    switchAndWait("c2", 4);
+    switchAndWait("c1", 6);
+    Pump(300);
+    const std::vector<Event> expected = {{'s', WTS_SESSION_LOCK}, {'s', WTS_SESSION_UNLOCK},
+                                         {'s', WTS_SESSION_LOCK}, {'s', WTS_CONSOLE_DISCONNECT},
+                                         {'s', WTS_CONSOLE_CONNECT}, {'s', WTS_SESSION_UNLOCK}};
     EXPECT_EQ(events, expected);
 }
 

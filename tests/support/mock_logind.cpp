@@ -3,10 +3,12 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QThread>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace testenv {
@@ -19,10 +21,31 @@ const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kMock = QStringLiteral("org.freedesktop.DBus.Mock");
 constexpr int kCallTimeoutMs = 5000;
 
+// logind's "(so)" reference to a session; "/" for none.
+QVariant SessionReference(const QString &id)
+{
+    QDBusArgument arg;
+    arg.beginStructure();
+    arg << id << QDBusObjectPath(id.isEmpty() ? QStringLiteral("/") : MockLogind::SessionPath(id));
+    arg.endStructure();
+    return QVariant::fromValue(arg);
+}
+
+} // namespace
+
+namespace {
+// The bus and the mock end with the test process, also when it crashes: left
+// behind, they would hold the test's output open and stall the run.
+void EndWithParent(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 } // namespace
 
 MockLogind::MockLogind(Start start)
 {
+    EndWithParent(bus_);
+    EndWithParent(mock_);
     static int serial = 0;
     connectionName_ = QStringLiteral("mock-logind-control-%1").arg(++serial);
     previousAddress_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
@@ -119,6 +142,8 @@ bool MockLogind::CallMock(const QString &path, const QString &interface, const Q
     QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
     message.setArguments(args);
     const QDBusMessage reply = Control().call(message, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        qWarning("logind mock: %s on %s: %s", qPrintable(method), qPrintable(path), qPrintable(reply.errorMessage()));
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
@@ -126,6 +151,38 @@ bool MockLogind::AddSession(const QString &id, bool active)
 {
     return CallMock(kManagerPath, kMock, QStringLiteral("AddSession"),
                     {id, QStringLiteral("seat0"), uint(getuid()), QStringLiteral("user"), active});
+}
+
+// Through the standard Set: the mock's own UpdateProperties cannot carry a struct.
+bool MockLogind::SetSeatActiveSession(const QString &id)
+{
+    return CallMock(QStringLiteral("/org/freedesktop/login1/seat/seat0"), QStringLiteral("org.freedesktop.DBus.Properties"),
+                    QStringLiteral("Set"),
+                    {QStringLiteral("org.freedesktop.login1.Seat"), QStringLiteral("ActiveSession"),
+                     QVariant::fromValue(QDBusVariant(SessionReference(id)))});
+}
+
+bool MockLogind::AddOtherSession(const QString &id, const QString &sessionClass)
+{
+    // The mock makes a new session the seat's active one; the seat stays as it was.
+    return CallMock(kManagerPath, kMock, QStringLiteral("AddSession"),
+                    {id, QStringLiteral("seat0"), uint(getuid() + 1), QStringLiteral("other"), false})
+        && CallMock(SessionPath(id), kMock, QStringLiteral("UpdateProperties"),
+                    {QStringLiteral("org.freedesktop.login1.Session"),
+                     QVariant::fromValue(QVariantMap{{QStringLiteral("Class"), sessionClass}})})
+        && SetSeatActiveSession(activeId_);
+}
+
+bool MockLogind::SwitchTo(const QString &id)
+{
+    const QString previous = activeId_;
+    activeId_ = id;
+    bool ok = SetSeatActiveSession(id);
+    if (!id.isEmpty())
+        ok = SetActive(true, id) && ok;
+    if (!previous.isEmpty() && previous != id)
+        ok = SetActive(false, previous) && ok;
+    return ok;
 }
 
 bool MockLogind::EmitPrepareForSleep(bool start)

@@ -32,6 +32,12 @@ public:
 
     // Adds one more session (active or not) for the XDG_SESSION_ID path.
     bool AddSession(const QString &id, bool active);
+    // A session of another user on the same seat, not active, of the given
+    // class ("user", "greeter", "lock-screen").
+    bool AddOtherSession(const QString &id, const QString &sessionClass);
+    // The seat switches to that session (empty: to none, a text console),
+    // in logind's order: the seat's ActiveSession, then the sessions' Active.
+    bool SwitchTo(const QString &id);
     // What the mock's logind makes of these, as the real one would.
     bool EmitPrepareForSleep(bool start);
     bool SetActive(bool active, const QString &id = QStringLiteral("c1"));
@@ -51,6 +57,7 @@ public:
 private:
     bool StartBus();
     bool StartMock();
+    bool SetSeatActiveSession(const QString &id);
     bool CallMock(const QString &path, const QString &interface, const QString &method,
                   const QVariantList &args) const;
     QDBusConnection Control() const;
@@ -62,6 +69,7 @@ private:
     QString connectionName_;
     QByteArray previousAddress_;
     QByteArray previousSessionId_;
+    QString activeId_ = QStringLiteral("c1");
     bool ready_ = false;
     QString error_;
 };

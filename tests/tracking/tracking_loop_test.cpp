@@ -5,6 +5,7 @@
 #include "tracking/face_detect.h"
 #include "tracking/tracking_loop.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -22,9 +23,12 @@ public:
     FakeEngine(int width, int height) : width_(width), height_(height) {}
     bool GetBitmapInfoHeader(media::BITMAPINFOHEADER *h) override
     {
-        h->biWidth = width_;
-        h->biHeight = height_;
-        return true;
+        // A stream that has not agreed its format yet has a header of zeros.
+        const bool known = unknownHeaders_ == 0;
+        unknownHeaders_ = std::max(0, unknownHeaders_ - 1);
+        h->biWidth = known ? width_ : 0;
+        h->biHeight = known ? height_ : 0;
+        return known;
     }
     bool GetImageSize(media::LONG *size) override
     {
@@ -61,6 +65,7 @@ public:
         return shown;
     }
     int sizeFailures_ = 0;
+    int unknownHeaders_ = 0;
 
 private:
     bool Log(Event e)
@@ -272,4 +277,39 @@ TEST_F(TrackingLoopTest, WithoutAnImageSizeTheLoopGivesUpAfterFiftyPauses)
     late.sizeFailures_ = 3;
     ASSERT_TRUE(RunUntil(late, [&] { return detectCalls() >= 1; }));
     EXPECT_EQ(debug.Lines().count(QStringLiteral("GetImageSize faill")), 3);
+}
+
+// The camera's format is not known yet when the loop starts: the detector is
+// set up once the frame size is, never for 0 x 0.
+TEST_F(TrackingLoopTest, ADetectorIsSetUpForTheFrameSizeOnceTheStreamHasOne)
+{
+    add(200, 1, kFace, nullptr);
+    FakeEngine engine(320, 240);
+    engine.unknownHeaders_ = 1;
+    engine.sizeFailures_ = 3;
+    // The ninth sighting zooms onto the face, inside the real frame.
+    ASSERT_TRUE(RunUntil(engine, [&] { return engine.Shown(ViewRole::Whole).width < 320; }));
+    EXPECT_EQ(initCalls(), 1);
+    EXPECT_EQ(module->Function<std::int32_t (*)()>("ScriptedInitWidth")(), 320);
+    EXPECT_EQ(module->Function<std::int32_t (*)()>("ScriptedInitHeight")(), 240);
+    EXPECT_EQ(initWidth, 320);
+    EXPECT_EQ(header.biWidth, 320);
+    const ViewRect shown = engine.Shown(ViewRole::Whole);
+    EXPECT_GT(shown.width, 0);
+    EXPECT_LE(shown.left + shown.width, 320);
+
+    // A stream that never tells its size: nothing is set up and the loop ends, saying why.
+    module->Function<void (*)()>("ScriptedReset")();
+    initialised = 0;
+    diag::CaptureScope debug;
+    FakeEngine never(320, 240);
+    never.unknownHeaders_ = 1000;
+    run = true;
+    TrackingLink link{run, finished, header, initialised, initWidth, initHeight};
+    TrackingLoop(never, detector, link, fast).Run();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(initCalls(), 0);
+    EXPECT_EQ(detectCalls(), 0);
+    EXPECT_EQ(initialised, 0);
+    EXPECT_TRUE(debug.Contains(QStringLiteral("tracking: the stream has no frame size; no faces are looked for")));
 }

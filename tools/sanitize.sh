@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds Talvora with a sanitizer and runs its tests under it:
+#   tools/sanitize.sh address [ctest args]   ASan + UBSan, leak checking on, every test
+#   tools/sanitize.sh thread  [ctest args]   TSan, the engine, tracking, library and dialog tests
+# A Debug build of its own (build-asan, build-tsan), built at low priority.
+# Reports from the libraries' own one-time allocations and GStreamer's
+# internals are suppressed by the files in tools/sanitizers/; a report from
+# the program's code fails the test that made it.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+kind="${1:-}"
+shift || true
+case "$kind" in
+  address) preset=asan; filter=() ;;
+  thread)
+    preset=tsan
+    # The test suites of those areas, by name (parameterised ones carry a prefix).
+    suites="$(grep -ho 'TEST[_FP]*( *[A-Za-z0-9_]*' "$root"/tests/{capture,playback,tracking,library,dialog}/*.cpp \
+      | sed 's/.*( *//' | sort -u | paste -sd'|')"
+    filter=(-R "(^|/)($suites)\\.") ;;
+  *) echo "usage: $0 address|thread [ctest arguments]" >&2; exit 2 ;;
+esac
+build="$root/build-$preset"
+"$here/setup.sh"
+[[ -f "$build/build.ninja" ]] || (cd "$root" && cmake --preset "$preset" >/dev/null)
+nice -n 10 ninja -C "$build" --quiet
+
+supp="$here/sanitizers"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
+export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1"
+# GStreamer's plugin scanner runs in a helper process of its own.
+export GST_REGISTRY_FORK=no
+TALVORA_BUILD_DIR="$build" exec "$here/test.sh" "${filter[@]}" "$@"
