@@ -3,10 +3,38 @@
 #include "platform/diag/diagnostics.h"
 #include "platform/media/gst_util.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
 #include <vector>
 
 namespace media {
 namespace {
+
+// A PulseAudio or pipewire-pulse server to play to: the one PULSE_SERVER
+// names, or the user's own socket.
+bool SoundServerReachable()
+{
+    const QString named = qEnvironmentVariable("PULSE_SERVER");
+    if (!named.isEmpty())
+        return !named.startsWith(QLatin1String("unix:")) || QFileInfo::exists(named.mid(5));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"));
+}
+
+bool SoundCardPresent()
+{
+    QFile cards(QStringLiteral("/proc/asound/cards"));
+    return cards.open(QIODevice::ReadOnly) && !cards.readAll().contains("no soundcards");
+}
+
+// With neither a sound server nor a card, the automatic sink would try every
+// output library in turn and each prints its failure to the terminal; a
+// clock-synced discarding sink plays the file silently and at its own pace.
+const char *AudioOutputFactory()
+{
+    return SoundServerReachable() || SoundCardPresent() ? "autoaudiosink" : "fakesink";
+}
 
 // Builds factories[0] ! factories[1] ! ... inside filter; empty when one is missing.
 std::vector<GstElement *> BuildChain(Filter &filter, std::initializer_list<const char *> factories)
@@ -49,11 +77,12 @@ AudioRenderer::AudioRenderer() : Filter(CLSID_DSoundRender) {}
 std::shared_ptr<AudioRenderer> AudioRenderer::Create(HRESULT *hr)
 {
     auto f = std::shared_ptr<AudioRenderer>(new AudioRenderer());
-    const auto chain = BuildChain(*f, {"queue", "audioconvert", "audioresample", "autoaudiosink"});
+    const auto chain = BuildChain(*f, {"queue", "audioconvert", "audioresample", AudioOutputFactory()});
     if (chain.empty()) {
         *hr = REGDB_E_CLASSNOTREG;
         return nullptr;
     }
+    g_object_set(chain.back(), "sync", TRUE, nullptr);
     f->AddPin(PINDIR_INPUT, QStringLiteral("Audio Input pin (rendered)"), StaticPad(chain.front(), "sink").get(),
         MEDIATYPE_Audio);
     *hr = S_OK;
