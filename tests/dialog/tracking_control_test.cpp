@@ -122,28 +122,38 @@ TEST_F(DialogTest, AnIncompleteDetectorStartsNoLoop)
 
 namespace {
 
-// A looping one-face clip made from Debian's astronaut picture (fetched by
-// tools/face_fixtures.sh); empty with *why set when that cannot be done.
-QString OneFaceClip(QString *why)
+// Where tools/face_fixtures.sh puts the face pictures it fetches.
+const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
+
+// A clip named `name` made by ffmpeg with `args` (everything between its
+// options and the output name) from the face pictures; empty with *why set
+// when that cannot be done.
+QString FaceClip(const QString &name, const QStringList &args, QString *why)
 {
-    const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
     QProcess fetch;
     fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {faces});
     if (!fetch.waitForFinished(120000) || fetch.exitCode() != 0) {
         *why = QStringLiteral("face pictures unavailable: ") + QString::fromLocal8Bit(fetch.readAllStandardError());
         return {};
     }
-    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QStringLiteral("/one face.wmv");
+    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QLatin1Char('/') + name;
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-        {"-loglevel", "error", "-y", "-loop", "1", "-i", faces + "/astronaut.png", "-f", "lavfi", "-i",
-         "anullsrc=r=44100:cl=mono", "-t", "4", "-r", "15", "-vf", "crop=384:288:64:0,scale=320:240", "-map", "0:v",
-         "-map", "1:a", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2", clip});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{"-loglevel", "error", "-y"} + args + QStringList{clip});
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
         *why = QStringLiteral("ffmpeg could not make the clip: ") + QString::fromLocal8Bit(ffmpeg.readAllStandardError());
         return {};
     }
     return clip;
+}
+
+// A looping one-face clip made from Debian's astronaut picture.
+QString OneFaceClip(QString *why)
+{
+    return FaceClip(QStringLiteral("one face.wmv"),
+        {"-loop", "1", "-i", faces + "/astronaut.png", "-f", "lavfi", "-i", "anullsrc=r=44100:cl=mono", "-t", "4",
+         "-r", "15", "-vf", "crop=384:288:64:0,scale=320:240", "-map", "0:v", "-map", "1:a", "-c:v", "wmv2", "-b:v",
+         "800k", "-c:a", "wmav2"},
+        why);
 }
 
 ViewRect WholeSource(const std::shared_ptr<media::IBasicVideo> &basic)
@@ -191,30 +201,16 @@ namespace {
 // A looping clip of a room in which one person sits (the astronaut, left),
 // a second one (Debian's picture of a naval officer) sits down on the right
 // from 4 s to 14 s, and the first stays alone again until 30 s. Made from the
-// pictures tools/face_fixtures.sh fetches; empty with *why set when it cannot be.
+// pictures tools/face_fixtures.sh fetches.
 QString OneTwoOneFaceClip(QString *why)
 {
-    const QString faces = QStringLiteral(TALVORA_FIXTURE_ROOT "/faces");
-    QProcess fetch;
-    fetch.start(QStringLiteral(TALVORA_SOURCE_ROOT "/tools/face_fixtures.sh"), {faces});
-    if (!fetch.waitForFinished(120000) || fetch.exitCode() != 0) {
-        *why = QStringLiteral("face pictures unavailable: ") + QString::fromLocal8Bit(fetch.readAllStandardError());
-        return {};
-    }
-    const QString clip = testenv::MakeTempFolder(QStringLiteral("clip")) + QStringLiteral("/one, two, one.wmv");
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-        {"-loglevel", "error", "-y", "-loop", "1", "-i", faces + "/coffee.png", "-loop", "1", "-i",
-         faces + "/astronaut.png", "-loop", "1", "-i", faces + "/grace_hopper.jpg", "-f", "lavfi", "-i",
-         "anullsrc=r=44100:cl=mono", "-filter_complex",
+    return FaceClip(QStringLiteral("one, two, one.wmv"),
+        {"-loop", "1", "-i", faces + "/coffee.png", "-loop", "1", "-i", faces + "/astronaut.png", "-loop", "1", "-i",
+         faces + "/grace_hopper.jpg", "-f", "lavfi", "-i", "anullsrc=r=44100:cl=mono", "-filter_complex",
          "[0]scale=320:240[room];[1]crop=176:210:136:30,scale=132:158[a];[2]crop=310:400:110:40,scale=96:124[b];"
          "[room][a]overlay=19:47[one];[one][b]overlay=187:55:enable='between(t,4,14)'[v]",
-         "-map", "[v]", "-map", "3:a", "-t", "30", "-r", "15", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2", clip});
-    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
-        *why = QStringLiteral("ffmpeg could not make the clip: ") + QString::fromLocal8Bit(ffmpeg.readAllStandardError());
-        return {};
-    }
-    return clip;
+         "-map", "[v]", "-map", "3:a", "-t", "30", "-r", "15", "-c:v", "wmv2", "-b:v", "800k", "-c:a", "wmav2"},
+        why);
 }
 
 // The view whose video window sits in its host's corner is on screen; the
