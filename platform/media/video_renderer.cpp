@@ -50,6 +50,24 @@ QImage::Format ImageFormat(GstVideoFormat format)
     }
 }
 
+// The grabber's 24-bit BGR frames as the window's 32-bit ones: each pixel
+// only gains a padding byte. Read as R,G,B and padded, B,G,R bytes become
+// B,G,R,X: Qt's vectorised conversion does that several times faster than
+// GStreamer's generic path for packed 24-bit formats.
+QImage PaddedBgr(GstBuffer *buffer, const GstVideoInfo &info)
+{
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+        return {};
+    QImage padded = QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
+        QImage::Format_RGB888)
+                        .convertToFormat(QImage::Format_RGBX8888);
+    gst_video_frame_unmap(&frame);
+    padded.reinterpretAsFormat(QImage::Format_RGB32);
+    return padded;
+}
+
 // Turns frames of another format into 32-bit pictures with GStreamer's own
 // (vectorised) converter, into pictures it reuses once the window let go.
 class RgbConverter {
@@ -143,6 +161,9 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     void Show(GstSample *sample); // takes the sample
     QImage Picture(GstSample *sample, const GstVideoInfo &info);
     RgbConverter converter; // streaming thread only
+    CapsPtr infoCaps;       // streaming thread only: the caps info was read from
+    GstVideoInfo info{};
+    bool infoValid = false;
     void Apply();
     void PostApply()
     {
@@ -189,8 +210,14 @@ void VideoRenderer::Impl::Show(GstSample *sample)
 {
     if (!sample)
         return;
-    GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+    GstCaps *caps = gst_sample_get_caps(sample);
+    // The caps of every frame but the first after a change are the same
+    // object: their reading is kept rather than parsed again per frame.
+    if (!caps || caps != infoCaps.get()) {
+        infoCaps.reset(caps ? gst_caps_ref(caps) : nullptr);
+        infoValid = caps && gst_video_info_from_caps(&info, caps);
+    }
+    if (!infoValid) {
         gst_sample_unref(sample);
         return;
     }
@@ -227,8 +254,8 @@ void VideoRenderer::Impl::Show(GstSample *sample)
 
 // The sample as a picture the window draws directly: 32-bit frames are
 // borrowed as they are (unmapped when the last copy goes); the grabber's
-// 24-bit ones, passed untouched by the converter in front, become 32-bit
-// here, only for a view in sight.
+// 24-bit ones and a camera's YUV ones, passed untouched by the converter in
+// front, become 32-bit here, only for a view in sight.
 QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
 {
     GstBuffer *buffer = gst_sample_get_buffer(sample);
@@ -242,6 +269,8 @@ QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
             GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
             ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
     }
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN && GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR)
+        return PaddedBgr(buffer, info);
     return converter.Convert(buffer, info);
 }
 
@@ -257,10 +286,15 @@ void VideoRenderer::Impl::Apply()
         rect = window;
         show = visible;
     }
+    const bool seen = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
     {
         std::lock_guard lock(mutex);
-        inSight = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
+        inSight = seen;
     }
+    // A view out of sight takes its frames as they come and asks nothing of
+    // upstream: no wait on the clock per frame, and no lateness reports that
+    // would have the decoder drop frames the view in sight needs.
+    g_object_set(sink, "sync", seen, "qos", seen, nullptr);
     if (!host) {
         if (widget) {
             widget->hide();
@@ -316,10 +350,11 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         return nullptr;
     }
     // 32-bit pictures, which the window scales directly, or the grabber's
-    // 24-bit ones as they come: the converter in front then passes them
-    // untouched, and only a view in sight converts. (Taking a camera's YUV
-    // frames as well would change the format the camera is asked for.)
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR}"));
+    // 24-bit ones and a camera's YUV ones as they come: the converter in
+    // front then passes them untouched, and only a view in sight converts.
+    // (The camera's format is fixed at the camera, so this list never
+    // changes what it is asked for.)
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR,I420,YV12,NV12,YUY2,UYVY}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
