@@ -215,7 +215,7 @@ int main(int argc, char **argv)
         const double ratio = engine > 0 && launch > 0 ? engine / launch : -1.0;
         if (ratio > 0)
             ratios.push_back(ratio);
-        std::printf("round %d (%s first): engine %.3f, gst-launch-1.0 %.3f CPU s per s, ratio %.2f\n", round + 1,
+        std::printf("round %d (%s first): engine %.4f, gst-launch-1.0 %.4f CPU s per s, ratio %.2f\n", round + 1,
                     round % 2 == 0 ? "engine" : "gst-launch", engine, launch, ratio);
     }
     std::printf("preview + recording CPU on %s, %d rounds of %d s: median ratio engine / gst-launch-1.0 = %.2f "
