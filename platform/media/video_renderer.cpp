@@ -152,10 +152,23 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     bool visible = false;
     bool inSight = false; // the window overlaps its owner's area (GUI thread decides)
 
+    std::atomic<bool> dropping{false}; // out of sight: frames go no further than the sink's pad
     std::atomic<bool> updatePending{false};
     std::atomic<long> framesRendered{0};
     QPointer<VideoWindowWidget> widget; // GUI thread only
 
+    static GstPadProbeReturn OnBuffer(GstPad *, GstPadProbeInfo *, gpointer data)
+    {
+        auto *self = static_cast<Impl *>(data);
+        if (!self->dropping)
+            return GST_PAD_PROBE_OK;
+        // A sink hidden while it waited for a frame to settle on (a seek
+        // while paused) still gets that one, or the graph would wait forever.
+        GST_OBJECT_LOCK(self->sink);
+        const bool settling = GST_STATE_RETURN(self->sink) == GST_STATE_CHANGE_ASYNC;
+        GST_OBJECT_UNLOCK(self->sink);
+        return settling ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+    }
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
     static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
     void Show(GstSample *sample); // takes the sample
@@ -291,10 +304,16 @@ void VideoRenderer::Impl::Apply()
         std::lock_guard lock(mutex);
         inSight = seen;
     }
-    // A view out of sight takes its frames as they come and asks nothing of
-    // upstream: no wait on the clock per frame, and no lateness reports that
-    // would have the decoder drop frames the view in sight needs.
-    g_object_set(sink, "sync", seen, "qos", seen, nullptr);
+    // A view out of sight drops its frames before the sink sees them: no
+    // wait on the clock, no lateness reports upstream, no picture. It then
+    // takes no part in prerolling either, which it could not do without frames.
+    if (seen) {
+        dropping = false;
+        g_object_set(sink, "async", TRUE, nullptr);
+    } else {
+        g_object_set(sink, "async", FALSE, nullptr);
+        dropping = true;
+    }
     if (!host) {
         if (widget) {
             widget->hide();
@@ -363,6 +382,7 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
     gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
     f->AddToBin(f->d->sink);
     PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));
+    gst_pad_add_probe(sink.get(), GST_PAD_PROBE_TYPE_BUFFER, &Impl::OnBuffer, f->d.get(), nullptr);
     f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
     *hr = S_OK;
     return f;
