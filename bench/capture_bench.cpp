@@ -3,7 +3,7 @@
 // 1. CPU per second of preview plus recording (virtual 640x480 camera capped to
 //    320x240 at 30 fps, test tone) against gst-launch-1.0 -e running the same
 //    elements, both read from /proc over the same steady window (start and end
-//    left out), in rounds (default 3) that alternate which goes first; the
+//    left out), in rounds (default 5) that alternate which goes first; the
 //    median ratio is the figure. Offscreen (the default) nothing is drawn by
 //    gst-launch; with QT_QPA_PLATFORM=xcb on an X display both draw the whole view.
 // 2. Peak resident memory of this process while recording.
@@ -191,7 +191,7 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
-    const int rounds = argc > 3 ? std::max(1, atoi(argv[3])) : 3;
+    const int rounds = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
     devices::SetDeviceConfig(devices::DeviceConfig::Parse(
         {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString()));
     QTemporaryDir dir;

@@ -5,7 +5,7 @@
 //    its end in the three views, against gst-launch-1.0 running demuxer,
 //    decoders, tee, three converters and three X sinks on the same file; both
 //    read from /proc over the same window of their playing (start and end left
-//    out), in rounds (default 3) alternating which goes first: the median
+//    out), in rounds (default 5) alternating which goes first: the median
 //    ratio is the figure.
 // 2. Time from PlayFile to the first frame painted in the whole view (the
 //    players made a second before, as the dialog makes them at its start).
@@ -242,7 +242,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::max(4.0, std::atof(argv[1])) : 20.0;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     QTemporaryDir folder;
     const QString path = MakeRecording(folder.path(), seconds);
     if (path.isEmpty()) {
