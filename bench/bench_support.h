@@ -7,8 +7,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 namespace bench {
 
@@ -19,6 +24,56 @@ inline double ProcessCpuSeconds()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+// CPU seconds (user and system, all threads) a process has used so far, as
+// /proc counts them: one reading for this process and for a child alike, so
+// both sides of a comparison are measured the same way. -1 when unreadable.
+inline double CpuSecondsOf(pid_t pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", int(pid));
+    std::FILE *file = std::fopen(path, "r");
+    if (!file)
+        return -1;
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, file) != nullptr;
+    std::fclose(file);
+    // The command name may hold blanks and parentheses; the fields follow its last ')'.
+    const char *fields = read ? std::strrchr(line, ')') : nullptr;
+    unsigned long user = 0, system = 0;
+    if (!fields
+        || std::sscanf(fields + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+        return -1;
+    return double(user + system) / double(sysconf(_SC_CLK_TCK));
+}
+
+// CPU per wall second of a process over a window of its steady running, its
+// start and its end left out on both sides of a comparison.
+class CpuWindow {
+public:
+    explicit CpuWindow(pid_t pid) : pid_(pid), cpu0_(CpuSecondsOf(pid)) { wall_.start(); }
+    // CPU seconds per second since the window opened; -1 when unreadable.
+    double Rate() const
+    {
+        const double cpu = CpuSecondsOf(pid_);
+        const double wall = double(wall_.nsecsElapsed()) / 1e9;
+        return cpu < 0 || cpu0_ < 0 || wall <= 0 ? -1 : (cpu - cpu0_) / wall;
+    }
+
+private:
+    pid_t pid_;
+    double cpu0_;
+    QElapsedTimer wall_;
+};
+
+inline double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // Runs the event loop as the dialog would, without polling.

@@ -62,6 +62,11 @@ public:
         }
         {
             std::lock_guard lock(mutex_);
+            // A new size keeps the device's pixel format.
+            const char *format = current_ ? gst_structure_get_string(gst_caps_get_structure(current_.get(), 0), "format")
+                                          : nullptr;
+            if (format)
+                gst_caps_set_simple(caps.get(), "format", G_TYPE_STRING, format, nullptr);
             current_ = std::move(caps);
         }
         Apply();
@@ -116,11 +121,17 @@ CapsPtr ProbeCurrentVideoFormat(GstElement *source)
     gst_structure_fixate_field_nearest_int(s, "width", 640);
     gst_structure_fixate_field_nearest_int(s, "height", 480);
     gst_structure_fixate_field_nearest_fraction(s, "framerate", 30, 1);
+    // The device's own pixel format is kept, so what the views take never
+    // changes what the camera is asked for; a source offering many (the test
+    // camera) gives the grabber's 24-bit one, which it then takes unconverted.
+    gst_structure_fixate_field_string(s, "format", "BGR");
     int width = 0, height = 0, num = 0, den = 1;
     if (!gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height))
         return nullptr;
     CapsPtr current(gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
         nullptr));
+    if (const char *format = gst_structure_get_string(s, "format"))
+        gst_caps_set_simple(current.get(), "format", G_TYPE_STRING, format, nullptr);
     if (gst_structure_get_fraction(s, "framerate", &num, &den))
         gst_caps_set_simple(current.get(), "framerate", GST_TYPE_FRACTION, num, den, nullptr);
     return current;

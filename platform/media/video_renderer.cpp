@@ -50,6 +50,24 @@ QImage::Format ImageFormat(GstVideoFormat format)
     }
 }
 
+// The grabber's 24-bit BGR frames as the window's 32-bit ones: each pixel
+// only gains a padding byte. Read as R,G,B and padded, B,G,R bytes become
+// B,G,R,X: Qt's vectorised conversion does that several times faster than
+// GStreamer's generic path for packed 24-bit formats.
+QImage PaddedBgr(GstBuffer *buffer, const GstVideoInfo &info)
+{
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+        return {};
+    QImage padded = QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
+        QImage::Format_RGB888)
+                        .convertToFormat(QImage::Format_RGBX8888);
+    gst_video_frame_unmap(&frame);
+    padded.reinterpretAsFormat(QImage::Format_RGB32);
+    return padded;
+}
+
 // Turns frames of another format into 32-bit pictures with GStreamer's own
 // (vectorised) converter, into pictures it reuses once the window let go.
 class RgbConverter {
@@ -134,15 +152,31 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     bool visible = false;
     bool inSight = false; // the window overlaps its owner's area (GUI thread decides)
 
+    std::atomic<bool> dropping{false}; // out of sight: frames go no further than the sink's pad
     std::atomic<bool> updatePending{false};
     std::atomic<long> framesRendered{0};
     QPointer<VideoWindowWidget> widget; // GUI thread only
 
+    static GstPadProbeReturn OnBuffer(GstPad *, GstPadProbeInfo *, gpointer data)
+    {
+        auto *self = static_cast<Impl *>(data);
+        if (!self->dropping)
+            return GST_PAD_PROBE_OK;
+        // A sink hidden while it waited for a frame to settle on (a seek
+        // while paused) still gets that one, or the graph would wait forever.
+        GST_OBJECT_LOCK(self->sink);
+        const bool settling = GST_STATE_RETURN(self->sink) == GST_STATE_CHANGE_ASYNC;
+        GST_OBJECT_UNLOCK(self->sink);
+        return settling ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+    }
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
     static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
     void Show(GstSample *sample); // takes the sample
     QImage Picture(GstSample *sample, const GstVideoInfo &info);
     RgbConverter converter; // streaming thread only
+    CapsPtr infoCaps;       // streaming thread only: the caps info was read from
+    GstVideoInfo info{};
+    bool infoValid = false;
     void Apply();
     void PostApply()
     {
@@ -189,8 +223,14 @@ void VideoRenderer::Impl::Show(GstSample *sample)
 {
     if (!sample)
         return;
-    GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+    GstCaps *caps = gst_sample_get_caps(sample);
+    // The caps of every frame but the first after a change are the same
+    // object: their reading is kept rather than parsed again per frame.
+    if (!caps || caps != infoCaps.get()) {
+        infoCaps.reset(caps ? gst_caps_ref(caps) : nullptr);
+        infoValid = caps && gst_video_info_from_caps(&info, caps);
+    }
+    if (!infoValid) {
         gst_sample_unref(sample);
         return;
     }
@@ -227,8 +267,8 @@ void VideoRenderer::Impl::Show(GstSample *sample)
 
 // The sample as a picture the window draws directly: 32-bit frames are
 // borrowed as they are (unmapped when the last copy goes); the grabber's
-// 24-bit ones, passed untouched by the converter in front, become 32-bit
-// here, only for a view in sight.
+// 24-bit ones and a camera's YUV ones, passed untouched by the converter in
+// front, become 32-bit here, only for a view in sight.
 QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
 {
     GstBuffer *buffer = gst_sample_get_buffer(sample);
@@ -242,6 +282,8 @@ QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
             GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0),
             ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
     }
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN && GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR)
+        return PaddedBgr(buffer, info);
     return converter.Convert(buffer, info);
 }
 
@@ -257,9 +299,20 @@ void VideoRenderer::Impl::Apply()
         rect = window;
         show = visible;
     }
+    const bool seen = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
     {
         std::lock_guard lock(mutex);
-        inSight = show && host && QRect(QPoint(0, 0), host->size()).intersects(rect);
+        inSight = seen;
+    }
+    // A view out of sight drops its frames before the sink sees them: no
+    // wait on the clock, no lateness reports upstream, no picture. It then
+    // takes no part in prerolling either, which it could not do without frames.
+    if (seen) {
+        dropping = false;
+        g_object_set(sink, "async", TRUE, nullptr);
+    } else {
+        g_object_set(sink, "async", FALSE, nullptr);
+        dropping = true;
     }
     if (!host) {
         if (widget) {
@@ -316,10 +369,11 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
         return nullptr;
     }
     // 32-bit pictures, which the window scales directly, or the grabber's
-    // 24-bit ones as they come: the converter in front then passes them
-    // untouched, and only a view in sight converts. (Taking a camera's YUV
-    // frames as well would change the format the camera is asked for.)
-    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR}"));
+    // 24-bit ones and a camera's YUV ones as they come: the converter in
+    // front then passes them untouched, and only a view in sight converts.
+    // (The camera's format is fixed at the camera, so this list never
+    // changes what it is asked for.)
+    CapsPtr caps(gst_caps_from_string("video/x-raw,format={BGRx,BGRA,BGR,I420,YV12,NV12,YUY2,UYVY}"));
     g_object_set(f->d->sink, "caps", caps.get(), "sync", TRUE, "max-buffers", 1, "drop", TRUE, "enable-last-sample",
         FALSE, "qos", TRUE, nullptr);
     GstAppSinkCallbacks callbacks = {};
@@ -328,6 +382,7 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
     gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
     f->AddToBin(f->d->sink);
     PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));
+    gst_pad_add_probe(sink.get(), GST_PAD_PROBE_TYPE_BUFFER, &Impl::OnBuffer, f->d.get(), nullptr);
     f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
     *hr = S_OK;
     return f;

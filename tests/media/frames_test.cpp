@@ -297,3 +297,95 @@ TEST(Frames, VideoWindowSettersFromAWorkerThreadNeverWaitForTheGuiThread)
     EXPECT_EQ(window->VideoWidget()->geometry(), QRect(600, 600, 160, 120));
     g.graph->Stop();
 }
+
+// A view out of sight has the camera's frames passed on untouched by its
+// converter and paints none; brought into sight, it turns them into the
+// pattern's colours itself.
+TEST(Frames, AViewOutOfSightConvertsAndPaintsNothingAndShowsThePatternWhenBack)
+{
+    CameraGraph g;
+    g.camera = MakeTestCamera("smpte", "video/x-raw,format=I420,width=320,height=240,framerate=30/1");
+    ASSERT_EQ(g.Build(), S_OK);
+    QWidget wholeHost, sideHost;
+    wholeHost.resize(320, 240);
+    sideHost.resize(320, 240);
+    wholeHost.show();
+    sideHost.show();
+    std::shared_ptr<IVideoWindow> wholeWindow, sideWindow;
+    QueryInterface(g.renderers[2], &wholeWindow);
+    QueryInterface(g.renderers[0], &sideWindow);
+    for (auto [w, host, pos] : {std::tuple{wholeWindow, &wholeHost, 0}, std::tuple{sideWindow, &sideHost, 600}}) {
+        ASSERT_EQ(w->put_Owner(host), S_OK);
+        w->SetWindowPosition(pos, pos, 320, 240);
+        ASSERT_EQ(w->put_Visible(OATRUE), S_OK);
+    }
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    auto whole = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[2]);
+    auto side = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[0]);
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > 5; }));
+    EXPECT_EQ(side->FramesRendered(), 0);
+    CapsPtr caps(gst_pad_get_current_caps(PinAt(g.renderers[0], 0)->Pad()));
+    ASSERT_TRUE(caps);
+    EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps.get(), 0), "format"), "I420");
+
+    sideWindow->SetWindowPosition(0, 0, 320, 240);
+    ASSERT_TRUE(WaitUntil([&] { return side->FramesRendered() > 2; }));
+    const QImage shot = sideHost.grab().toImage();
+    EXPECT_TRUE(NearColor(shot.pixel(10, 20), 255, 255, 255)) << std::hex << shot.pixel(10, 20); // white bar
+    EXPECT_TRUE(NearColor(shot.pixel(60, 20), 255, 255, 0)) << std::hex << shot.pixel(60, 20);   // yellow
+    EXPECT_TRUE(NearColor(shot.pixel(100, 20), 0, 255, 255)) << std::hex << shot.pixel(100, 20); // cyan
+    EXPECT_TRUE(NearColor(shot.pixel(240, 20), 255, 0, 0)) << std::hex << shot.pixel(240, 20);   // red
+    EXPECT_TRUE(NearColor(shot.pixel(300, 20), 0, 0, 255)) << std::hex << shot.pixel(300, 20);   // blue
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+}
+
+namespace {
+
+// A device that gives only one pixel format, as most webcams do, or (format
+// null) any, as the test camera does; its format is probed, not given.
+std::shared_ptr<Filter> ProbedCamera(const char *format)
+{
+    GstElement *bin = gst_bin_new(nullptr);
+    GstElement *src = gst_element_factory_make("videotestsrc", nullptr);
+    GstElement *filter = gst_element_factory_make("capsfilter", nullptr);
+    g_object_set(src, "is-live", TRUE, nullptr);
+    CapsPtr caps(gst_caps_from_string(format ? QByteArray("video/x-raw,format=").append(format).constData()
+                                             : "video/x-raw"));
+    g_object_set(filter, "caps", caps.get(), nullptr);
+    gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
+    gst_element_link(src, filter);
+    PadPtr pad(gst_element_get_static_pad(filter, "src"));
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", pad.get()));
+    SourceOptions options;
+    return MakeSourceFilter(bin, options);
+}
+
+} // namespace
+
+// What the views take never changes what the camera is asked for: a new size
+// keeps the device's own format, and a camera offering any gives the grabber's.
+TEST(Frames, CameraKeepsItsOwnFormatWhateverItsViewsTake)
+{
+    for (auto [offered, expected] : {std::pair<const char *, const char *>{"YUY2", "YUY2"}, {nullptr, "BGR"}}) {
+        CameraGraph g;
+        g.camera = ProbedCamera(offered);
+        ASSERT_TRUE(g.camera);
+        auto config = std::dynamic_pointer_cast<IAMStreamConfig>(PinAt(g.camera, 0));
+        ASSERT_TRUE(config);
+        const AM_MEDIA_TYPE capped = MakeRgb24MediaType(160, 120);
+        ASSERT_EQ(config->SetFormat(&capped), S_OK);
+        ASSERT_EQ(g.Build(), S_OK);
+        ASSERT_EQ(g.graph->Run(), S_OK);
+        ASSERT_TRUE(g.WaitForFrame());
+        for (size_t view : {0, 1}) {
+            CapsPtr caps(gst_pad_get_current_caps(PinAt(g.renderers[view], 0)->Pad()));
+            ASSERT_TRUE(caps);
+            const GstStructure *s = gst_caps_get_structure(caps.get(), 0);
+            EXPECT_STREQ(gst_structure_get_string(s, "format"), expected) << (offered ? offered : "any");
+            int width = 0;
+            gst_structure_get_int(s, "width", &width);
+            EXPECT_EQ(width, 160);
+        }
+        EXPECT_EQ(g.graph->Stop(), S_OK);
+    }
+}
