@@ -3,6 +3,7 @@
 // that cannot be played.
 #include "capture/audio_recorder.h"
 #include "platform/diag/diagnostics.h"
+#include "platform/media/graph.h"
 #include "platform/media/graph_notify_event.h"
 #include "playback/audio_player.h"
 #include "tests/capture/capture_test_util.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <gst/gst.h>
 #include <unistd.h>
 
 using namespace media;
@@ -195,6 +197,35 @@ TEST_F(AudioPlayerTest, PlaysWithLengthPositionSeekAndPause)
     player.ReleaseGraph();
     player.ReleaseGraph();
     EXPECT_FALSE(player.graph || player.mediaControl || player.mediaEvent || player.mediaSeeking);
+}
+
+// The sound server's clock stops for good when it is read just after its
+// stream is uncorked (after every seek and resume), now and then; the graph
+// must not run on it.
+TEST_F(AudioPlayerTest, TheGraphRunsOnTheSystemClockNotTheSoundOutputs)
+{
+    ASSERT_EQ(player.OpenAndPlay(file, &window), S_OK);
+    GstClock *system = gst_system_clock_obtain();
+    GstClock *used = gst_pipeline_get_clock(GST_PIPELINE(std::dynamic_pointer_cast<Graph>(player.graph)->Pipeline()));
+    EXPECT_EQ(used, system);
+    gst_object_unref(used);
+    gst_object_unref(system);
+}
+
+// A person seeking, pausing and resuming in quick rounds while the slider
+// reads the position: after each step the position goes on.
+TEST_F(AudioPlayerTest, PositionGoesOnAfterQuickSeeksPausesAndResumes)
+{
+    ASSERT_EQ(player.OpenAndPlay(file, &window), S_OK);
+    for (int round = 0; round < 8; ++round) {
+        ASSERT_TRUE(player.SetPosition(0.25 * round));
+        const double sought = Position();
+        ASSERT_TRUE(WaitUntil([&] { return Position() > sought + 0.05; }, 3000)) << "after the seek of round " << round;
+        ASSERT_EQ(player.mediaControl->Pause(), S_OK);
+        const double held = Position();
+        ASSERT_EQ(player.mediaControl->Run(), S_OK);
+        ASSERT_TRUE(WaitUntil([&] { return Position() > held + 0.05; }, 3000)) << "after the resume of round " << round;
+    }
 }
 
 TEST_F(AudioPlayerTest, TheEndPostsTheNoticeAndIsTakenOnce)
