@@ -25,26 +25,35 @@ bool ShowsPattern(const QImage &shot)
 void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QImage *afterStop)
 {
     x.Click(kRecord);
+    // The recording runs from the moment its file appears.
+    ASSERT_TRUE(WaitFor([&] { return x.Captures(folder, ext).size() == 1; }, 10000));
     QThread::msleep(4000);
     x.Click(kStop);
-    QThread::msleep(1500);
-    *afterStop = x.Shot();
+    ASSERT_TRUE(WaitFor([&] { return x.Finished(folder, ext); }, 15000)) << "the file is finished after Stop";
     const QStringList files = x.Captures(folder, ext);
     ASSERT_EQ(files.size(), 1);
     EXPECT_NEAR(DurationSeconds(x.Folder(folder) + "/" + files[0]), 4.0, 0.8);
+    *afterStop = x.Shot();
 
+    // Play is taken once the program is done with Stop; the slider moves
+    // from then on. What is waited for is the slider, not a time.
     const QImage idle = x.Shot();
     x.Click(kPlay);
-    QThread::msleep(400);
-    const QImage early = x.Shot();
-    QThread::msleep(600);
-    const QImage later = x.Shot();
-    EXPECT_GT(Differing(early, later, kSlider), 10) << "the slider moves while playing";
+    QImage early;
+    ASSERT_TRUE(WaitFor([&] { return Differing(idle, early = x.Shot(), kSlider) > 0; }, 10000)) << "playing";
     EXPECT_GT(Differing(idle, early, kPlayButton), 10) << "Play looks pressed while playing";
+    EXPECT_TRUE(WaitFor([&] { return Differing(early, x.Shot(), kSlider) > 10; }, 3000))
+        << "the slider moves while playing";
 
     x.Click(kPlay); // pause
-    QThread::msleep(300);
-    const QImage paused = x.Shot();
+    // Paused once two looks 300 ms apart show the same slider; it then stays.
+    QImage paused = x.Shot();
+    ASSERT_TRUE(WaitFor([&] {
+        const QImage before = paused;
+        QThread::msleep(300);
+        paused = x.Shot();
+        return Differing(before, paused, kSlider) == 0;
+    }, 5000)) << "pause taken";
     QThread::msleep(600);
     EXPECT_EQ(Differing(paused, x.Shot(), kSlider), 0) << "the slider stays while paused";
 
