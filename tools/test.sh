@@ -124,9 +124,10 @@ cd "$build"
 status=0
 ctest --output-on-failure --timeout 300 "$@" || status=$?
 
-# A full run also proves the volume and mute controls and a recording from the
-# sound server against the other server.
-sound_tests='^(MasterMuteOnServer|VolumePanelTest)\.|^AudioRecorderTest\.RecordsFromTheSoundServersMonitorSource$'
+# A full run also proves the volume and mute controls, a recording from the
+# sound server and the players (play, seek, pause, resume) against the other
+# server.
+sound_tests='^(MasterMuteOnServer|VolumePanelTest|AudioPlayerTest|VideoPlayerTest)\.|^AudioRecorderTest\.RecordsFromTheSoundServersMonitorSource$'
 if (($# == 0)) && [[ -z "${TALVORA_SOUND_SERVER:-}" ]]; then
   if "start_$second"; then
     echo "The sound-server tests again, against $second:"

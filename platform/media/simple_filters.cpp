@@ -54,6 +54,22 @@ std::vector<GstElement *> BuildChain(Filter &filter, std::initializer_list<const
 
 PadPtr StaticPad(GstElement *e, const char *name) { return PadPtr(gst_element_get_static_pad(e, name)); }
 
+// The sound server's own clock must not drive the graph. libpulse's timing
+// interpolation gives a time near 2^64 when it is read within the transport
+// latency after the stream is uncorked (a resume, or the end of a flushing
+// seek), and the clock never comes back from that: positions freeze and the
+// video waits for its frames forever. The graph runs on the system clock,
+// and the sound output is placed against it once per start, its own clock
+// read only while the stream is still corked.
+void UseTheGraphsClock(GstBin *, GstElement *output, gpointer)
+{
+    GObjectClass *type = G_OBJECT_GET_CLASS(output);
+    if (!g_object_class_find_property(type, "provide-clock") || !g_object_class_find_property(type, "slave-method"))
+        return;
+    gst_util_set_object_arg(G_OBJECT(output), "provide-clock", "false");
+    gst_util_set_object_arg(G_OBJECT(output), "slave-method", "none");
+}
+
 } // namespace
 
 ColourConverter::ColourConverter() : Filter(CLSID_Colour) {}
@@ -83,6 +99,9 @@ std::shared_ptr<AudioRenderer> AudioRenderer::Create(HRESULT *hr)
         return nullptr;
     }
     g_object_set(chain.back(), "sync", TRUE, nullptr);
+    // The automatic sink makes the real output when it gets ready.
+    if (GST_IS_BIN(chain.back()))
+        g_signal_connect(chain.back(), "element-added", G_CALLBACK(&UseTheGraphsClock), nullptr);
     f->AddPin(PINDIR_INPUT, QStringLiteral("Audio Input pin (rendered)"), StaticPad(chain.front(), "sink").get(),
         MEDIATYPE_Audio);
     *hr = S_OK;

@@ -25,26 +25,35 @@ bool ShowsPattern(const QImage &shot)
 void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QImage *afterStop)
 {
     x.Click(kRecord);
+    // The recording runs from the moment its file appears.
+    ASSERT_TRUE(WaitFor([&] { return x.Captures(folder, ext).size() == 1; }, 10000));
     QThread::msleep(4000);
     x.Click(kStop);
-    QThread::msleep(1500);
-    *afterStop = x.Shot();
+    ASSERT_TRUE(WaitFor([&] { return x.Finished(folder, ext); }, 15000)) << "the file is finished after Stop";
     const QStringList files = x.Captures(folder, ext);
     ASSERT_EQ(files.size(), 1);
     EXPECT_NEAR(DurationSeconds(x.Folder(folder) + "/" + files[0]), 4.0, 0.8);
+    *afterStop = x.Shot();
 
+    // Play is taken once the program is done with Stop; the slider moves
+    // from then on. What is waited for is the slider, not a time.
     const QImage idle = x.Shot();
     x.Click(kPlay);
-    QThread::msleep(400);
-    const QImage early = x.Shot();
-    QThread::msleep(600);
-    const QImage later = x.Shot();
-    EXPECT_GT(Differing(early, later, kSlider), 10) << "the slider moves while playing";
+    QImage early;
+    ASSERT_TRUE(WaitFor([&] { return Differing(idle, early = x.Shot(), kSlider) > 0; }, 10000)) << "playing";
     EXPECT_GT(Differing(idle, early, kPlayButton), 10) << "Play looks pressed while playing";
+    EXPECT_TRUE(WaitFor([&] { return Differing(early, x.Shot(), kSlider) > 10; }, 3000))
+        << "the slider moves while playing";
 
     x.Click(kPlay); // pause
-    QThread::msleep(300);
-    const QImage paused = x.Shot();
+    // Paused once two looks 300 ms apart show the same slider; it then stays.
+    QImage paused = x.Shot();
+    ASSERT_TRUE(WaitFor([&] {
+        const QImage before = paused;
+        QThread::msleep(300);
+        paused = x.Shot();
+        return Differing(before, paused, kSlider) == 0;
+    }, 5000)) << "pause taken";
     QThread::msleep(600);
     EXPECT_EQ(Differing(paused, x.Shot(), kSlider), 0) << "the slider stays while paused";
 
@@ -52,8 +61,8 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QIma
     // Paused, the button shows its unlatched look under the pointer.
     EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kPlayButton) == 0; }, 15000)) << "end of file";
     x.Click(kPlay); // again from the start
-    QThread::msleep(700);
-    EXPECT_GT(Differing(paused, x.Shot(), kPlayButton), 10) << "Play after the end plays again";
+    EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kPlayButton) > 10; }, 5000))
+        << "Play after the end plays again";
     x.Click(kStop);
 }
 
@@ -71,12 +80,11 @@ TEST_F(TransportUnderX, VideoRecordsOnceForTwoQuickPressesAndGivesTheLivePicture
     QThread::msleep(200);
     Click(kRecord); // dropped: within the hold
     const QImage a = Shot();
-    QThread::msleep(500);
-    const QImage b = Shot();
-    EXPECT_GT(Differing(a, b, kWholeView), 100) << "the live picture moves during the hold";
-    QThread::msleep(2500);
+    EXPECT_TRUE(WaitFor([&] { return Differing(a, Shot(), kWholeView) > 100; }, 3000))
+        << "the live picture moves during the hold";
+    QThread::msleep(2500); // recording
     Click(kStop);
-    QThread::msleep(1500);
+    ASSERT_TRUE(WaitFor([&] { return Finished("Video", "wmv"); }, 15000)) << "the file is finished after Stop";
     EXPECT_EQ(Captures("Video", "wmv").size(), 1);
     // Clear for the full round.
     QDir(Folder("Video")).removeRecursively();
@@ -92,15 +100,14 @@ TEST_F(TransportUnderX, PhotoTakesAPictureShowsItAndGoesBackToTheLivePicture)
     Start(4);
     Click(kRecord);
     ASSERT_TRUE(WaitFor([&] { return Captures("Photo", "jpg").size() == 1; }, 5000));
-    QThread::msleep(1200);
-    ASSERT_TRUE(ShowsPattern(Shot()));
+    ASSERT_TRUE(WaitFor([&] { return ShowsPattern(Shot()); }, 5000)) << "the live picture after the photo";
     const QImage photo(QDir::homePath() + "/Documents/Talvora/Photo/" + Captures("Photo", "jpg")[0]);
     ASSERT_FALSE(photo.isNull());
     Click(kPlay);
-    QThread::msleep(1000);
-    const QImage shown = Shot();
-    const QImage still = Shot();
-    EXPECT_EQ(Differing(shown, still, kWholeView), 0) << "a still picture, not the moving preview";
+    // Shown once two looks in a row are the same picture: the preview moves.
+    QImage shown;
+    EXPECT_TRUE(WaitFor([&] { return Differing(shown = Shot(), Shot(), kWholeView) == 0; }, 5000))
+        << "a still picture, not the moving preview";
     // The photo drawn into the whole view: its bright ball is where the photo has it.
     const QImage scaled = photo.scaled(kWholeView.size()).convertToFormat(QImage::Format_RGB32);
     int ball = 0, matched = 0;
@@ -113,13 +120,13 @@ TEST_F(TransportUnderX, PhotoTakesAPictureShowsItAndGoesBackToTheLivePicture)
     ASSERT_GT(ball, 50);
     EXPECT_GT(matched, ball * 7 / 10) << "the whole view shows the photo";
     Click(kPlay);
-    QThread::msleep(1000);
-    EXPECT_GT(Differing(Shot(), Shot(), kWholeView), 0) << "the live picture moves again";
+    EXPECT_TRUE(WaitFor([&] { return Differing(Shot(), Shot(), kWholeView) > 0; }, 5000))
+        << "the live picture moves again";
     Click(kPlay);
-    QThread::msleep(800);
+    EXPECT_TRUE(WaitFor([&] { return Differing(Shot(), Shot(), kWholeView) == 0; }, 5000)) << "the photo again";
     Click(kStop);
-    QThread::msleep(1000);
-    EXPECT_GT(Differing(Shot(), Shot(), kWholeView), 0) << "Stop also gives the live picture back";
+    EXPECT_TRUE(WaitFor([&] { return Differing(Shot(), Shot(), kWholeView) > 0; }, 5000))
+        << "Stop also gives the live picture back";
 }
 
 } // namespace

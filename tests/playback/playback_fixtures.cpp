@@ -4,6 +4,7 @@
 #include "tests/capture/capture_test_util.h"
 #include "tests/support/test_environment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -13,11 +14,19 @@ namespace playbacktest {
 
 bool HaveSoundServer() { return !qEnvironmentVariableIsEmpty("PULSE_SERVER"); }
 
+namespace {
+double recordedSeconds = 0;
+} // namespace
+
+double ProgramRecordingSeconds() { return recordedSeconds; }
+
 QString ProgramRecording()
 {
     static QString path;
     if (!path.isEmpty())
         return path;
+    QElapsedTimer span;
+    span.start();
     devices::DeviceConfigScope scope(capturetest::Devices(QStringLiteral("test"), QStringLiteral("test")));
     capturetest::Hosts hosts;
     VideoRecorder recorder;
@@ -27,6 +36,7 @@ QString ProgramRecording()
     capturetest::Pump(3000);
     const QString file = recorder.RecordingFileName();
     recorder.ReleaseGraph();
+    recordedSeconds = span.elapsed() / 1000.0;
     if (QFileInfo(file).size() > 0)
         path = file;
     return path;

@@ -8,6 +8,9 @@ namespace playbacktest {
 
 // A 3 s recording of the test-pattern camera and a tone, made by VideoRecorder.
 QString ProgramRecording();
+// How long that recording really ran, from its start to its release: a busy
+// machine records longer than the 3 s asked.
+double ProgramRecordingSeconds();
 // ffmpeg writes an ASF file of colour bars and a tone; empty when it
 // could not. width 0: no
 // video stream; withAudio false: no audio stream.

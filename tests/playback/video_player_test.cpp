@@ -118,10 +118,10 @@ TEST_F(VideoPlayerTest, ProgramRecordingPlaysInTheWholeViewWithTheSideViewsOutOf
 
     double duration = 0;
     ASSERT_TRUE(player.GetDurationSeconds(&duration));
-    EXPECT_NEAR(duration, 3.0, 0.3);
+    EXPECT_GT(duration, 3.0 - 0.3);
+    EXPECT_LT(duration, playbacktest::ProgramRecordingSeconds() + 0.3) << "about as long as it was recorded";
     const double start = Position();
-    Pump(600);
-    EXPECT_GT(Position(), start + 0.2);
+    EXPECT_TRUE(WaitUntil([&] { return Position() > start + 0.2; }, 3000)) << "it plays on";
 
     // What the user sees: the camera's pattern in the whole view only.
     const QImage shot = hosts.window.grab().toImage();
@@ -232,9 +232,9 @@ TEST_F(VideoPlayerTest, ASeekWhilePausedPaintsTheFrameThere)
     ASSERT_TRUE(player.SeekToSeconds(0.2));
     auto whole = std::dynamic_pointer_cast<VideoRenderer>(player.wholeRenderer);
     ASSERT_TRUE(whole);
-    Pump(200);
     const QPoint middle = hosts.whole->geometry().center();
-    EXPECT_TRUE(Near(hosts.window.grab().toImage().pixel(middle), qRgb(255, 0, 0)));
+    EXPECT_TRUE(WaitUntil([&] { return Near(hosts.window.grab().toImage().pixel(middle), qRgb(255, 0, 0)); }, 3000))
+        << "the red frame of 0.2 s";
 
     const long painted = whole->FramesRendered();
     ASSERT_TRUE(player.SeekToSeconds(1.5));
@@ -259,8 +259,7 @@ TEST_F(VideoPlayerTest, TheEndPostsTheNotificationAndIsTakenOnce)
     // Completed, still built: a seek and Resume play again.
     ASSERT_TRUE(player.SeekToSeconds(1.0));
     EXPECT_EQ(player.Resume(), S_OK);
-    Pump(300);
-    EXPECT_GT(Position(), 1.1);
+    EXPECT_TRUE(WaitUntil([&] { return Position() > 1.1; }, 3000)) << Position();
 }
 
 // Not the camera's size: the grabber hands out what it was connected with,
