@@ -27,7 +27,10 @@ build="$root/build-$preset"
 nice -n 10 ninja -C "$build" --quiet
 
 supp="$here/sanitizers"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
+# The libraries are built without frame pointers: only the slow unwinder
+# gives an allocation's whole stack, which the leak reports and their
+# suppressions by function name need.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
 export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1"

@@ -5,6 +5,10 @@
 #include "platform/devices/virtual_device.h"
 #include "platform/media/factory.h"
 #include "platform/media/source_filter.h"
+#include "tests/support/test_environment.h"
+
+#include <QProcess>
+#include <algorithm>
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
@@ -54,6 +58,36 @@ bool SkipWithoutPulse(std::string *reason)
         *reason = "the PulseAudio daemon at PULSE_SERVER does not answer";
         return true;
     }
+    return false;
+}
+
+// pactl against the test run's server; its standard output, empty on failure.
+QString Pactl(const QStringList &args)
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), args);
+    if (!pactl.waitForFinished(10000) || pactl.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+}
+
+// The index the server gave to the client that asks: one more than the last
+// connection made before it.
+int OwnClientIndex()
+{
+    const QStringList clients = Pactl({QStringLiteral("list"), QStringLiteral("clients"), QStringLiteral("short")})
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int highest = -1;
+    for (const QString &line : clients)
+        highest = std::max(highest, line.section(QLatin1Char('\t'), 0, 0).toInt());
+    return highest;
+}
+
+bool Lists(const QString &friendlyName)
+{
+    for (const auto &moniker : ListDevices(DeviceKind::Audio))
+        if (Read(moniker, "FriendlyName") == friendlyName)
+            return true;
     return false;
 }
 
@@ -163,4 +197,29 @@ TEST(DeviceEnumerator, AnEnumeratedPulseSourceBindsAndDeliversSound)
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_bin_remove(GST_BIN(pipeline), filter->Element());
     gst_object_unref(pipeline);
+}
+
+// A search looks at what the running providers keep, so it neither opens a
+// sound-server connection of its own nor misses a source added since.
+TEST(DeviceEnumerator, SearchesShareOneSoundServerConnectionAndSeeNewSources)
+{
+    std::string reason;
+    if (SkipWithoutPulse(&reason))
+        GTEST_SKIP() << reason;
+    if (!Pactl({QStringLiteral("info")}).contains(QLatin1String("Server Name: pulseaudio")))
+        GTEST_SKIP() << "client indices count connections on PulseAudio only";
+    DeviceConfigScope scope(Config({}, {}));
+    ASSERT_FALSE(ListDevices(DeviceKind::Audio).empty());
+    const int before = OwnClientIndex();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(ListDevices(DeviceKind::Audio).empty());
+    EXPECT_EQ(OwnClientIndex(), before + 1) << "searches connected to the sound server";
+
+    const QString module = Pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                  QStringLiteral("sink_name=talvora_plugged"),
+                                  QStringLiteral("sink_properties=device.description=Plugged")});
+    ASSERT_FALSE(module.isEmpty());
+    EXPECT_TRUE(testenv::PumpUntil([] { return Lists(QStringLiteral("Monitor of Plugged")); }, 5000));
+    Pactl({QStringLiteral("unload-module"), module});
+    EXPECT_TRUE(testenv::PumpUntil([] { return !Lists(QStringLiteral("Monitor of Plugged")); }, 5000));
 }
