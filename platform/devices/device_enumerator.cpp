@@ -110,7 +110,7 @@ std::vector<std::shared_ptr<IMoniker>> SystemDevices(DeviceKind kind)
 {
     std::vector<FoundDevice> found;
     for (GstDevice *device :
-         DeviceProviders::Instance().Devices(kind == DeviceKind::Video ? "Video/Source" : "Audio/Source")) {
+         SearchDeviceProviders(kind == DeviceKind::Video ? "Video/Source" : "Audio/Source")) {
         gchar *display = gst_device_get_display_name(device);
         GstStructure *properties = gst_device_get_properties(device);
         const bool isMonitor = StringProperty(properties, "device.class") == QLatin1String("monitor");

@@ -1,75 +1,55 @@
 #include "platform/devices/device_providers.h"
 
 #include <QStringList>
-#include <mutex>
 
 namespace devices {
 namespace {
 
-std::mutex g_mutex;
-
-} // namespace
-
-struct DeviceProviders::Provider {
-    QString name;
-    GstDeviceProvider *provider = nullptr;
-    bool started = false;
-
-    ~Provider()
+// A provider for the length of one search.
+class ProviderSearch {
+public:
+    explicit ProviderSearch(GstDeviceProviderFactory *factory) : provider_(gst_device_provider_factory_get(factory))
     {
-        if (started)
-            gst_device_provider_stop(provider);
-        if (provider)
-            gst_object_unref(provider);
+        if (provider_ && gst_device_provider_can_monitor(provider_))
+            started_ = gst_device_provider_start(provider_);
     }
-
-    // Whether a search may list its devices now (starting it when it can be).
-    bool Ready()
+    ~ProviderSearch()
     {
-        if (!provider)
-            return false;
-        if (!gst_device_provider_can_monitor(provider))
-            return true;
-        if (!started)
-            started = gst_device_provider_start(provider);
-        return started;
+        if (started_)
+            gst_device_provider_stop(provider_);
+        if (provider_)
+            gst_object_unref(provider_);
+    }
+    ProviderSearch(const ProviderSearch &) = delete;
+    ProviderSearch &operator=(const ProviderSearch &) = delete;
+
+    // Its devices, each with a reference; none when it could not be started.
+    GList *Devices() const
+    {
+        if (!provider_ || (gst_device_provider_can_monitor(provider_) && !started_))
+            return nullptr;
+        return gst_device_provider_get_devices(provider_);
     }
 
     QStringList Hides() const
     {
         QStringList names;
-        gchar **hidden = gst_device_provider_get_hidden_providers(provider);
+        gchar **hidden = provider_ ? gst_device_provider_get_hidden_providers(provider_) : nullptr;
         for (gchar **entry = hidden; entry && *entry; ++entry)
             names << QString::fromUtf8(*entry);
         g_strfreev(hidden);
         return names;
     }
+
+private:
+    GstDeviceProvider *provider_;
+    bool started_ = false;
 };
 
-DeviceProviders &DeviceProviders::Instance()
-{
-    static DeviceProviders providers;
-    return providers;
-}
+} // namespace
 
-DeviceProviders::~DeviceProviders() = default;
-
-DeviceProviders::Provider &DeviceProviders::ProviderOf(GstDeviceProviderFactory *factory)
+std::vector<GstDevice *> SearchDeviceProviders(const char *deviceClass)
 {
-    const QString name = QString::fromUtf8(GST_OBJECT_NAME(factory));
-    for (auto &known : providers_)
-        if (known->name == name)
-            return *known;
-    auto added = std::make_unique<Provider>();
-    added->name = name;
-    added->provider = gst_device_provider_factory_get(factory);
-    providers_.push_back(std::move(added));
-    return *providers_.back();
-}
-
-std::vector<GstDevice *> DeviceProviders::Devices(const char *deviceClass)
-{
-    std::lock_guard lock(g_mutex);
     struct Listed {
         QString provider;
         GstDevice *device;
@@ -81,17 +61,15 @@ std::vector<GstDevice *> DeviceProviders::Devices(const char *deviceClass)
         auto *factory = GST_DEVICE_PROVIDER_FACTORY(item->data);
         if (!gst_device_provider_factory_has_classes(factory, deviceClass))
             continue;
-        Provider &provider = ProviderOf(factory);
-        if (!provider.Ready())
-            continue;
-        GList *devices = gst_device_provider_get_devices(provider.provider);
+        const ProviderSearch search(factory);
+        GList *devices = search.Devices();
         for (GList *d = devices; d; d = d->next) {
             auto *device = GST_DEVICE(d->data);
             if (gst_device_has_classes(device, deviceClass))
-                listed.push_back({provider.name, GST_DEVICE(gst_object_ref(device))});
+                listed.push_back({QString::fromUtf8(GST_OBJECT_NAME(factory)), GST_DEVICE(gst_object_ref(device))});
         }
         g_list_free_full(devices, gst_object_unref);
-        hidden << provider.Hides();
+        hidden << search.Hides();
     }
     gst_plugin_feature_list_free(factories);
     std::vector<GstDevice *> devices;

@@ -1,38 +1,22 @@
 #pragma once
-// GStreamer's device providers of the process. A provider is started by the
-// first search that needs it and kept running until the process ends: a
-// started provider keeps its list current (a camera plugged in, a PulseAudio
-// source added, the user's default input changed), so a search is a look at
-// that list, not a new probe of every device or a new sound-server
-// connection. Its one-off probe is used only by providers that cannot be
-// started that way; PulseAudio's probe leaves its connection unfreed on every
-// call. A provider that fails to start (no sound server yet) is tried again
-// by the next search.
+// One search of GStreamer's device providers. Each provider of the class is
+// started for the search and stopped after it: a started provider lists what
+// it found with the user's default input marked, and stopping frees its
+// sound-server connection. Its one-off probe is used only by providers that
+// cannot be started that way: PulseAudio's probe loses its connection on
+// every call and does not know the default input. A provider is not kept
+// running between searches either, as PulseAudio's loses a request on every
+// change the sound server reports while it runs (each volume step).
 #include <gst/gst.h>
 
-#include <memory>
 #include <vector>
 
 namespace devices {
 
-class DeviceProviders {
-public:
-    // The one set of the process.
-    static DeviceProviders &Instance();
-    ~DeviceProviders();
-
-    // The devices of the class ("Video/Source", "Audio/Source") from every
-    // provider of it, in the providers' order of rank, leaving out the
-    // providers another one hides (PulseAudio's hide ALSA's). Each device
-    // carries a reference for the caller.
-    std::vector<GstDevice *> Devices(const char *deviceClass);
-
-private:
-    DeviceProviders() = default;
-    struct Provider;
-    Provider &ProviderOf(GstDeviceProviderFactory *factory);
-
-    std::vector<std::unique_ptr<Provider>> providers_;
-};
+// The devices of the class ("Video/Source", "Audio/Source") from every
+// provider of it, in the providers' order of rank, leaving out the providers
+// another one hides (PulseAudio's hide ALSA's). Each device carries a
+// reference for the caller.
+std::vector<GstDevice *> SearchDeviceProviders(const char *deviceClass);
 
 } // namespace devices

@@ -5,10 +5,8 @@
 #include "platform/devices/virtual_device.h"
 #include "platform/media/factory.h"
 #include "platform/media/source_filter.h"
-#include "tests/support/test_environment.h"
 
 #include <QProcess>
-#include <algorithm>
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
@@ -71,16 +69,12 @@ QString Pactl(const QStringList &args)
     return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
 }
 
-// The index the server gave to the client that asks: one more than the last
-// connection made before it.
-int OwnClientIndex()
+// The clients connected to the test run's server, pactl's own included.
+int ConnectedClients()
 {
-    const QStringList clients = Pactl({QStringLiteral("list"), QStringLiteral("clients"), QStringLiteral("short")})
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    int highest = -1;
-    for (const QString &line : clients)
-        highest = std::max(highest, line.section(QLatin1Char('\t'), 0, 0).toInt());
-    return highest;
+    return int(Pactl({QStringLiteral("list"), QStringLiteral("clients"), QStringLiteral("short")})
+                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   .size());
 }
 
 bool Lists(const QString &friendlyName)
@@ -199,27 +193,25 @@ TEST(DeviceEnumerator, AnEnumeratedPulseSourceBindsAndDeliversSound)
     gst_object_unref(pipeline);
 }
 
-// A search looks at what the running providers keep, so it neither opens a
-// sound-server connection of its own nor misses a source added since.
-TEST(DeviceEnumerator, SearchesShareOneSoundServerConnectionAndSeeNewSources)
+// Every search asks the sound server afresh, so a source added since is
+// listed and one taken away is not, and leaves no connection behind.
+TEST(DeviceEnumerator, SearchesSeeSourcesAddedAndRemovedAndLeaveNoConnectionOpen)
 {
     std::string reason;
     if (SkipWithoutPulse(&reason))
         GTEST_SKIP() << reason;
-    if (!Pactl({QStringLiteral("info")}).contains(QLatin1String("Server Name: pulseaudio")))
-        GTEST_SKIP() << "client indices count connections on PulseAudio only";
     DeviceConfigScope scope(Config({}, {}));
-    ASSERT_FALSE(ListDevices(DeviceKind::Audio).empty());
-    const int before = OwnClientIndex();
-    for (int i = 0; i < 5; ++i)
+    const int clients = ConnectedClients();
+    ASSERT_GT(clients, 0);
+    for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(ListDevices(DeviceKind::Audio).empty());
-    EXPECT_EQ(OwnClientIndex(), before + 1) << "searches connected to the sound server";
+    EXPECT_EQ(ConnectedClients(), clients);
 
     const QString module = Pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
                                   QStringLiteral("sink_name=talvora_plugged"),
                                   QStringLiteral("sink_properties=device.description=Plugged")});
     ASSERT_FALSE(module.isEmpty());
-    EXPECT_TRUE(testenv::PumpUntil([] { return Lists(QStringLiteral("Monitor of Plugged")); }, 5000));
+    EXPECT_TRUE(Lists(QStringLiteral("Monitor of Plugged")));
     Pactl({QStringLiteral("unload-module"), module});
-    EXPECT_TRUE(testenv::PumpUntil([] { return !Lists(QStringLiteral("Monitor of Plugged")); }, 5000));
+    EXPECT_FALSE(Lists(QStringLiteral("Monitor of Plugged")));
 }
