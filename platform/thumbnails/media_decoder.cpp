@@ -1,5 +1,7 @@
 #include "platform/thumbnails/media_decoder.h"
 
+#include "platform/diag/thread_handoff.h"
+
 #include <QFile>
 #include <gst/app/gstappsink.h>
 
@@ -48,6 +50,7 @@ MediaDecoder::MediaDecoder(const QString &path, Stream stream, const char *caps)
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(pipeline)));
     convert_ = convert;
     sink_ = sink;
+    diag::HandOver(this); // to the streaming threads that run the callbacks
 }
 
 MediaDecoder::~MediaDecoder()
@@ -61,6 +64,7 @@ MediaDecoder::~MediaDecoder()
 // found, e.g. "video/x-ms-asf") is always opened.
 gboolean MediaDecoder::OnAutoplugContinue(GstElement *, GstPad *pad, GstCaps *caps, MediaDecoder *self)
 {
+    diag::TakeOver(self);
     const bool other = (HasPrefix(caps, "audio/") || HasPrefix(caps, "video/")) && !HasPrefix(caps, self->wantedPrefix_);
     if (!other)
         return TRUE;
@@ -77,6 +81,7 @@ gboolean MediaDecoder::OnAutoplugContinue(GstElement *, GstPad *pad, GstCaps *ca
 // Runs on a streaming thread; links only the first decoded stream of the wanted kind.
 void MediaDecoder::OnPadAdded(GstElement *, GstPad *pad, MediaDecoder *self)
 {
+    diag::TakeOver(self);
     GstHandle<GstCaps> caps(gst_pad_get_current_caps(pad));
     if (!caps)
         caps.reset(gst_pad_query_caps(pad, nullptr));
