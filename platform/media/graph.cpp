@@ -1,7 +1,6 @@
 #include "platform/media/graph.h"
 
 #include "platform/diag/diagnostics.h"
-#include "platform/diag/thread_handoff.h"
 #include "platform/media/asf_reader.h"
 #include "platform/media/dmo_wrapper_filter.h"
 #include "platform/media/graph_notify_event.h"
@@ -175,11 +174,7 @@ void Graph::Impl::PushEvent(LONG code, LONG_PTR p1, LONG_PTR p2)
     eventCond.notify_all();
     if (relay && notifyOn) {
         NotifyRelay *r = relay;
-        diag::HandOver(r);
-        QMetaObject::invokeMethod(r, [r] {
-            diag::TakeOver(r);
-            r->Deliver();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(r, [r] { r->Deliver(); }, Qt::QueuedConnection);
     }
 }
 

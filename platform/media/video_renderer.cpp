@@ -1,6 +1,5 @@
 #include "platform/media/video_renderer.h"
 
-#include "platform/diag/thread_handoff.h"
 #include "platform/media/gst_util.h"
 #include "platform/media/video_window_widget.h"
 
@@ -214,9 +213,7 @@ void VideoRenderer::Impl::Show(GstSample *sample)
     }
     if (!updatePending.exchange(true)) {
         std::weak_ptr<Impl> weak = weak_from_this();
-        diag::HandOver(this);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [weak, token = static_cast<const void *>(this)] {
-            diag::TakeOver(token);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [weak] {
             auto me = weak.lock();
             if (!me)
                 return;
