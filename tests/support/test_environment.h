@@ -24,7 +24,8 @@ double Slack(double seconds);
 // Runs the event loop (timers, graph notices, painting) until done() holds
 // or ms (times the time factor) have passed; whether it holds.
 bool PumpUntil(const std::function<bool()> &done, int ms);
-// Runs the event loop for ms milliseconds.
+// Runs the event loop for exactly ms milliseconds (a fixed stretch, such as
+// a recording's length; never widened).
 void PumpFor(int ms);
 
 } // namespace testenv
