@@ -34,10 +34,19 @@ function(talvora_tests area)
   set(exe talvora_${area}_tests)
   add_executable(${exe} ${found})
   target_link_libraries(${exe} PRIVATE talvora_test_support ${T_LIBS} GTest::gtest GTest::gmock)
+  talvora_leak_check_start(${exe})
   if(TARGET talvora_test_fixtures)
     add_dependencies(${exe} talvora_test_fixtures)
   endif()
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVORA_PROGRAM_FILES=${CMAKE_BINARY_DIR}/lib"
                LABELS ${area} TIMEOUT 120)
+endfunction()
+
+# talvora_leak_check_start(<executable>): in an ASan build, the leak check of
+# that program leaves out what the libraries allocate while they are loaded.
+function(talvora_leak_check_start exe)
+  if(TARGET talvora_leak_check_start)
+    target_link_libraries(${exe} PRIVATE talvora_leak_check_start)
+  endif()
 endfunction()

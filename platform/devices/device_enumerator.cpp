@@ -1,6 +1,7 @@
 #include "platform/devices/device_enumerator.h"
 
 #include "platform/devices/audio_input_line.h"
+#include "platform/devices/device_providers.h"
 #include "platform/devices/virtual_device.h"
 #include "platform/diag/diagnostics.h"
 #include "platform/media/factory.h"
@@ -101,18 +102,15 @@ std::shared_ptr<IMoniker> SystemMoniker(GstDevice *device, DeviceKind kind, QStr
         });
 }
 
-// Devices the monitor finds. Monitors of PulseAudio outputs are real sources
+// Devices the providers find. Monitors of PulseAudio outputs are real sources
 // (a null sink's monitor is how a machine without a microphone records, and
 // the tests rely on it), but they carry what is played, not what is said, so
 // they come after every real input; the user's default input comes first.
 std::vector<std::shared_ptr<IMoniker>> SystemDevices(DeviceKind kind)
 {
-    GstDeviceMonitor *monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, kind == DeviceKind::Video ? "Video/Source" : "Audio/Source", nullptr);
-    GList *devices = gst_device_monitor_get_devices(monitor);
     std::vector<FoundDevice> found;
-    for (GList *item = devices; item; item = item->next) {
-        auto *device = GST_DEVICE(item->data);
+    for (GstDevice *device :
+         SearchDeviceProviders(kind == DeviceKind::Video ? "Video/Source" : "Audio/Source")) {
         gchar *display = gst_device_get_display_name(device);
         GstStructure *properties = gst_device_get_properties(device);
         const bool isMonitor = StringProperty(properties, "device.class") == QLatin1String("monitor");
@@ -126,9 +124,8 @@ std::vector<std::shared_ptr<IMoniker>> SystemDevices(DeviceKind kind)
         if (properties)
             gst_structure_free(properties);
         g_free(display);
+        gst_object_unref(device);
     }
-    g_list_free_full(devices, gst_object_unref);
-    gst_object_unref(monitor);
     std::stable_sort(found.begin(), found.end(),
                      [](const FoundDevice &a, const FoundDevice &b) { return a.rank < b.rank; });
     std::vector<std::shared_ptr<IMoniker>> monikers;

@@ -1,6 +1,7 @@
 #include "platform/devices/looping_file_source.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/diag/thread_handoff.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
@@ -48,8 +49,11 @@ public:
     static void Dispose(gpointer loop)
     {
         auto *self = static_cast<FileLoop *>(loop);
-        gst_element_call_async(self->pipeline_, [](GstElement *, gpointer p) { delete static_cast<FileLoop *>(p); },
-                               self, nullptr);
+        diag::HandOver(self);
+        gst_element_call_async(self->pipeline_, [](GstElement *, gpointer p) {
+            diag::TakeOver(p);
+            delete static_cast<FileLoop *>(p);
+        }, self, nullptr);
     }
 
     // The outer graph wants data: start decoding (once; the loop then runs

@@ -1,6 +1,7 @@
 #include "platform/media/gst_util.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/diag/thread_handoff.h"
 
 #include <QSet>
 #include <mutex>
@@ -139,7 +140,9 @@ GQuark MessageHandlerQuark() { return g_quark_from_static_string("talvora-messag
 
 void SetElementMessageHandler(GstElement *element, ElementMessageHandler handler, gpointer data)
 {
-    g_object_set_qdata_full(G_OBJECT(element), MessageHandlerQuark(), new MessageHandlerEntry{handler, data},
+    auto *entry = new MessageHandlerEntry{handler, data};
+    diag::HandOver(entry); // read on the streaming thread that posts the message
+    g_object_set_qdata_full(G_OBJECT(element), MessageHandlerQuark(), entry,
         [](gpointer p) { delete static_cast<MessageHandlerEntry *>(p); });
 }
 
@@ -154,7 +157,9 @@ void DispatchElementMessage(GstMessage *message)
     if (!src || !GST_IS_ELEMENT(src))
         return;
     auto *entry = static_cast<MessageHandlerEntry *>(g_object_get_qdata(G_OBJECT(src), MessageHandlerQuark()));
-    if (entry)
-        entry->handler(message, entry->data);
+    if (!entry)
+        return;
+    diag::TakeOver(entry);
+    entry->handler(message, entry->data);
 }
 } // namespace media

@@ -77,12 +77,18 @@ std::optional<std::vector<int>> DecodePeaks(const QString &path)
             return std::nullopt;
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = &OnNewSample;
-        gst_app_sink_set_callbacks(decoder.Sink(), &callbacks, &envelope, nullptr);
+        {
+            // Handed to the streaming thread under its lock, so the hand-over
+            // is one a thread checker sees too.
+            std::lock_guard lock(envelope.mutex);
+            gst_app_sink_set_callbacks(decoder.Sink(), &callbacks, &envelope, nullptr);
+        }
         if (!decoder.Preroll(kPrerollTimeout) || !decoder.Play())
             return std::nullopt;
         // A time-out keeps what was decoded so far.
         decoder.WaitForEnd(kDecodeBudget);
     } // the pipeline is stopped here: no callback runs any more
+    std::lock_guard lock(envelope.mutex);
     if (envelope.peaks.empty())
         return std::nullopt;
     return std::move(envelope.peaks);

@@ -1,5 +1,7 @@
 #include "platform/thumbnails/media_decoder.h"
 
+#include "platform/diag/thread_handoff.h"
+
 #include <QFile>
 #include <gst/app/gstappsink.h>
 
@@ -48,12 +50,14 @@ MediaDecoder::MediaDecoder(const QString &path, Stream stream, const char *caps)
     pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(pipeline)));
     convert_ = convert;
     sink_ = sink;
+    diag::HandOver(this); // to the streaming threads that run the callbacks
 }
 
 MediaDecoder::~MediaDecoder()
 {
     if (pipeline_)
         gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    diag::TakeOver(this); // back from the stopped streaming threads
 }
 
 // Elementary streams of the other kind are not worth decoding: they are
@@ -61,7 +65,9 @@ MediaDecoder::~MediaDecoder()
 // found, e.g. "video/x-ms-asf") is always opened.
 gboolean MediaDecoder::OnAutoplugContinue(GstElement *, GstPad *pad, GstCaps *caps, MediaDecoder *self)
 {
+    diag::TakeOver(self); // from the thread that built the decoder; handed back once read
     const bool other = (HasPrefix(caps, "audio/") || HasPrefix(caps, "video/")) && !HasPrefix(caps, self->wantedPrefix_);
+    diag::HandOver(self);
     if (!other)
         return TRUE;
     // decodebin hands out its own proxy pads; the element behind is what counts.
@@ -77,12 +83,16 @@ gboolean MediaDecoder::OnAutoplugContinue(GstElement *, GstPad *pad, GstCaps *ca
 // Runs on a streaming thread; links only the first decoded stream of the wanted kind.
 void MediaDecoder::OnPadAdded(GstElement *, GstPad *pad, MediaDecoder *self)
 {
+    diag::TakeOver(self);
     GstHandle<GstCaps> caps(gst_pad_get_current_caps(pad));
     if (!caps)
         caps.reset(gst_pad_query_caps(pad, nullptr));
-    if (!HasPrefix(caps.get(), self->wantedPrefix_))
+    GstElement *convert = self->convert_;
+    const bool wanted = HasPrefix(caps.get(), self->wantedPrefix_);
+    diag::HandOver(self);
+    if (!wanted)
         return;
-    GstPad *target = gst_element_get_static_pad(self->convert_, "sink");
+    GstPad *target = gst_element_get_static_pad(convert, "sink");
     if (!gst_pad_is_linked(target))
         gst_pad_link(pad, target);
     gst_object_unref(target);

@@ -33,7 +33,7 @@ protected:
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::MergedChannels);
         p->start(QStringLiteral(TALVORA_BINARY), {});
-        EXPECT_TRUE(p->waitForStarted(5000));
+        EXPECT_TRUE(p->waitForStarted(int(5000 * testenv::TimeFactor())));
         return p;
     }
 
@@ -70,14 +70,14 @@ TEST_F(ProgramRun, SecondStartExitsAtOnceAndLeavesTheFirstRunning)
     QElapsedTimer timer;
     timer.start();
     auto second = Start();
-    ASSERT_TRUE(second->waitForFinished(5000));
+    ASSERT_TRUE(second->waitForFinished(int(5000 * testenv::TimeFactor())));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_TRUE(second->readAll().isEmpty()) << "the second start is silent";
     EXPECT_EQ(first->state(), QProcess::Running);
 
     kill(static_cast<pid_t>(first->processId()), SIGTERM);
-    ASSERT_TRUE(first->waitForFinished(10000));
+    ASSERT_TRUE(first->waitForFinished(int(10000 * testenv::TimeFactor())));
     EXPECT_EQ(first->exitCode(), 0);
 }
 
@@ -92,7 +92,7 @@ TEST_F(ProgramRun, TerminationStoresTheModeLikeTheCloseBox)
         // Written on close, not at start: remove it while the program runs.
         ASSERT_TRUE(QFile::remove(ConfigFile()));
         kill(static_cast<pid_t>(run->processId()), signal);
-        ASSERT_TRUE(run->waitForFinished(10000)) << signal;
+        ASSERT_TRUE(run->waitForFinished(int(10000 * testenv::TimeFactor()))) << signal;
         EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(run->exitCode(), 0);
         QSettings after(QStringLiteral("Orvenic"), QStringLiteral("Talvora"));
@@ -109,7 +109,7 @@ TEST_F(ProgramRun, TerminationWhileAMessageBoxIsOpenStillEndsTheProgram)
     ASSERT_EQ(run->state(), QProcess::Running);
     QFile::remove(ConfigFile());
     kill(static_cast<pid_t>(run->processId()), SIGTERM);
-    ASSERT_TRUE(run->waitForFinished(10000));
+    ASSERT_TRUE(run->waitForFinished(int(10000 * testenv::TimeFactor())));
     EXPECT_EQ(run->exitCode(), 0);
     EXPECT_TRUE(QFile::exists(ConfigFile())) << "the mode was stored on the way out";
 }

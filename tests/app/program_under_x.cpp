@@ -1,4 +1,5 @@
 #include "tests/app/program_under_x.h"
+#include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -147,7 +148,8 @@ bool WaitFor(const std::function<bool()> &done, int ms)
 {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < ms)
+    const qint64 bound = qint64(ms * testenv::TimeFactor());
+    while (!done() && t.elapsed() < bound)
         QThread::msleep(300);
     return done();
 }

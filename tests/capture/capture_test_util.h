@@ -34,7 +34,7 @@ inline devices::DeviceConfig Devices(const QString &camera, const QString &micro
 
 inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000) { return testenv::PumpUntil(done, ms); }
 
-inline void Pump(int ms) { WaitUntil([] { return false; }, ms); }
+inline void Pump(int ms) { testenv::PumpFor(ms); }
 
 // A top-level window with the three view hosts of the dialog (whole 1022,
 // left 1024, right 1023) side by side, shown on the offscreen platform.

@@ -11,8 +11,6 @@
 
 namespace {
 
-void Pump(int ms) { PumpFor(ms); }
-
 bool Near(QRgb a, QRgb b, int tolerance = 40)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
@@ -50,9 +48,8 @@ TEST_F(DialogTest, CameraModesShowThePatternInTheWholeViewOnly)
     using Enter = void (MainDlg::*)();
     for (Enter enter : {&MainDlg::OnVideo, &MainDlg::OnVideoTracing, &MainDlg::OnPhoto}) {
         (d.*enter)();
-        Pump(700);
         const int mode = d.CurrentMode();
-        EXPECT_TRUE(ShowsPattern(d.wholeFrame->grab().toImage())) << "mode " << mode;
+        EXPECT_TRUE(PumpUntil([&] { return ShowsPattern(d.wholeFrame->grab().toImage()); }, 5000)) << "mode " << mode;
         EXPECT_TRUE(ShowsNoPattern(d.leftFrame->grab().toImage())) << "mode " << mode;
         EXPECT_TRUE(ShowsNoPattern(d.rightFrame->grab().toImage())) << "mode " << mode;
         // One graph at a time owns the camera.

@@ -6,6 +6,8 @@
 #include "platform/media/factory.h"
 #include "platform/media/source_filter.h"
 
+#include <QProcess>
+
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
 
@@ -54,6 +56,32 @@ bool SkipWithoutPulse(std::string *reason)
         *reason = "the PulseAudio daemon at PULSE_SERVER does not answer";
         return true;
     }
+    return false;
+}
+
+// pactl against the test run's server; its standard output, empty on failure.
+QString Pactl(const QStringList &args)
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), args);
+    if (!pactl.waitForFinished(10000) || pactl.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+}
+
+// The clients connected to the test run's server, pactl's own included.
+int ConnectedClients()
+{
+    return int(Pactl({QStringLiteral("list"), QStringLiteral("clients"), QStringLiteral("short")})
+                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   .size());
+}
+
+bool Lists(const QString &friendlyName)
+{
+    for (const auto &moniker : ListDevices(DeviceKind::Audio))
+        if (Read(moniker, "FriendlyName") == friendlyName)
+            return true;
     return false;
 }
 
@@ -163,4 +191,27 @@ TEST(DeviceEnumerator, AnEnumeratedPulseSourceBindsAndDeliversSound)
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_bin_remove(GST_BIN(pipeline), filter->Element());
     gst_object_unref(pipeline);
+}
+
+// Every search asks the sound server afresh, so a source added since is
+// listed and one taken away is not, and leaves no connection behind.
+TEST(DeviceEnumerator, SearchesSeeSourcesAddedAndRemovedAndLeaveNoConnectionOpen)
+{
+    std::string reason;
+    if (SkipWithoutPulse(&reason))
+        GTEST_SKIP() << reason;
+    DeviceConfigScope scope(Config({}, {}));
+    const int clients = ConnectedClients();
+    ASSERT_GT(clients, 0);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(ListDevices(DeviceKind::Audio).empty());
+    EXPECT_EQ(ConnectedClients(), clients);
+
+    const QString module = Pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                  QStringLiteral("sink_name=talvora_plugged"),
+                                  QStringLiteral("sink_properties=device.description=Plugged")});
+    ASSERT_FALSE(module.isEmpty());
+    EXPECT_TRUE(Lists(QStringLiteral("Monitor of Plugged")));
+    Pactl({QStringLiteral("unload-module"), module});
+    EXPECT_FALSE(Lists(QStringLiteral("Monitor of Plugged")));
 }

@@ -29,17 +29,36 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
     return f.write(bytes) == bytes.size();
 }
 
+double TimeFactor()
+{
+    bool ok = false;
+    const double factor = qEnvironmentVariable("TALVORA_TEST_TIME_FACTOR").toDouble(&ok);
+    return ok && factor > 1 ? factor : 1;
+}
+
+double Slack(double seconds) { return seconds * TimeFactor(); }
+
 bool PumpUntil(const std::function<bool()> &done, int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms) {
+    const qint64 bound = qint64(ms * TimeFactor());
+    while (!done() && timer.elapsed() < bound) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
     return done();
 }
 
-void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
+// A fixed stretch (a recording's length): not widened by the time factor.
+void PumpFor(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
 
 } // namespace testenv
