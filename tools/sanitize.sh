@@ -33,7 +33,7 @@ case "$kind" in address) export TALVORA_TEST_TIME_FACTOR=3 ;; thread) export TAL
 # The libraries are built without frame pointers: only the slow unwinder
 # gives an allocation's whole stack, which the leak reports and their
 # suppressions by function name need.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:fast_unwind_on_malloc=0"
+export ASAN_OPTIONS="suppressions=$supp/asan.supp:detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
 # The libraries are not built with TSan: what their own code does through

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <csignal>
+#include <string>
 
 using namespace under_x;
 
@@ -33,10 +34,14 @@ protected:
         ASSERT_TRUE(run.waitForStarted(5000));
     }
 
-    bool WindowShown()
+    // Without the window, what the program said on its way out is the why.
+    ::testing::AssertionResult WindowShown()
     {
-        return WaitFor([&] { return !Xdotool({"search", "--onlyvisible", "--name", "^Talvora$"}).isEmpty(); },
-                       20000);
+        if (WaitFor([&] { return !Xdotool({"search", "--onlyvisible", "--name", "^Talvora$"}).isEmpty(); }, 20000))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no window; the program " << (run.state() == QProcess::NotRunning
+            ? "ended with " + std::to_string(run.exitCode()) : std::string("still runs"))
+            << ", its error output:\n" << run.readAllStandardError().constData();
     }
 
     void Terminate()
