@@ -33,7 +33,8 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QIma
     const QStringList files = x.Captures(folder, ext);
     ASSERT_EQ(files.size(), 1);
     EXPECT_NEAR(DurationSeconds(x.Folder(folder) + "/" + files[0]), 4.0, 0.8);
-    *afterStop = x.Shot();
+    // The camera's picture is back by the time the file is finished.
+    HoldsNowOrLateBySanitizer([&] { return ShowsPattern(*afterStop = x.Shot()); }, 1000);
 
     // Play is taken once the program is done with Stop; the slider moves
     // from then on. What is waited for is the slider, not a time.
