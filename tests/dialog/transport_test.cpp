@@ -21,7 +21,7 @@ namespace {
 void Pump(int ms) { PumpFor(ms); }
 
 // Lets the one-second Record hold run out.
-void WaitOutRecordHold() { Pump(1200); }
+void WaitOutRecordHold() { EXPECT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)) << "the Record hold runs out"; }
 
 QStringList Files(const QString &folder)
 {
