@@ -64,11 +64,13 @@ void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 
 // Kills the program killAfterMs after Record was clicked, starts it again and
 // expects the capture repaired within 5 s; then plays it in the program.
-void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceRecord, int killAfterMs, int mode,
-                        const char *folder, const char *ext, const QString &microphone)
+// sinceFile runs from the moment the capture's file was seen.
+void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceRecord, const QElapsedTimer &sinceFile,
+                        int killAfterMs, int mode, const char *folder, const char *ext, const QString &microphone)
 {
     SleepUntil(sinceRecord, killAfterMs);
     const QString mutedWhileRecording = SpeakersMuted();
+    const double fileSeenFor = sinceFile.elapsed() / 1000.0;
     x.KillHard();
     const double killedAt = sinceRecord.elapsed() / 1000.0;
     const QStringList files = x.Captures(folder, ext);
@@ -82,8 +84,9 @@ void KillRestartAndPlay(RecordingSafetyUnderX &x, const QElapsedTimer &sinceReco
     EXPECT_TRUE(WaitFor([&] { return !QFile::exists(file + ".recording"); }, 5000)) << "repaired within 5 s";
     EXPECT_LT(sinceStart.elapsed(), 5500);
     const double seconds = DurationSeconds(file);
-    // What the camera and the microphone gave until the kill, less the graph's start.
-    EXPECT_GT(seconds, killedAt - testenv::Slack(1.2));
+    // What the camera and the microphone gave until the kill: no more than
+    // since Record, no less than since the file was seen less the graph's start.
+    EXPECT_GT(seconds, fileSeenFor - testenv::Slack(1.2));
     EXPECT_LT(seconds, killedAt + 0.1);
     EXPECT_TRUE(DecodesFromTwoSeconds(file));
     EXPECT_EQ(x.Captures(folder, ext), files) << "no other file, no temporary left";
@@ -112,6 +115,9 @@ TEST_F(RecordingSafetyUnderX, AVideoRecordingShowsItsClockSurvivesAKillAndAToned
     Click(kRecord);
     QElapsedTimer sinceRecord;
     sinceRecord.start();
+    ASSERT_TRUE(WaitFor([&] { return Captures("Video", "wmv").size() == 1; }, 10000));
+    QElapsedTimer sinceFile;
+    sinceFile.start();
     QImage first;
     EXPECT_TRUE(WaitFor([&] { return Count(first = Shot(), kOverlay, Red) > 20; }, 5000)) << "a red dot";
     // The clock shows whole seconds: it advances within a second or two of the first look.
@@ -119,7 +125,7 @@ TEST_F(RecordingSafetyUnderX, AVideoRecordingShowsItsClockSurvivesAKillAndAToned
     EXPECT_TRUE(WaitFor([&] { return Differing(first, second = Shot(), kClock) > 5; }, 3000))
         << "the elapsed time advanced";
     EXPECT_GT(Count(second, kOverlay, Red), 20);
-    KillRestartAndPlay(*this, sinceRecord, 4300, 2, "Video", "wmv", QStringLiteral("test"));
+    KillRestartAndPlay(*this, sinceRecord, sinceFile, 4300, 2, "Video", "wmv", QStringLiteral("test"));
     if (HasFatalFailure())
         return;
 
@@ -145,6 +151,9 @@ TEST_F(RecordingSafetyUnderX, ASilentSoloRecordingWarnsAfterFiveSecondsAndSurviv
     Click(kRecord);
     QElapsedTimer sinceRecord;
     sinceRecord.start();
+    ASSERT_TRUE(WaitFor([&] { return Captures("AudioSolo", "wma").size() == 1; }, 10000));
+    QElapsedTimer sinceFile;
+    sinceFile.start();
     SleepUntil(sinceRecord, 3000);
     const QImage before = Shot();
     EXPECT_GT(Count(before, kOverlay, Red), 20);
@@ -155,7 +164,7 @@ TEST_F(RecordingSafetyUnderX, ASilentSoloRecordingWarnsAfterFiveSecondsAndSurviv
     EXPECT_TRUE(WaitFor([&] { return Count(after = Shot(), kOverlay, Amber) > 20; }, 4000))
         << "the warning after 5 s of silence";
     EXPECT_EQ(Count(after, kOverlay, Red), 0);
-    KillRestartAndPlay(*this, sinceRecord, 7600, 0, "AudioSolo", "wma", silence);
+    KillRestartAndPlay(*this, sinceRecord, sinceFile, 7600, 0, "AudioSolo", "wma", silence);
 }
 
 // Windows titled as the program's on the screen: its dialog, and a message box when one is open.
