@@ -23,7 +23,11 @@ bool ShowsPattern(const QImage &shot)
     return bright > 50;
 }
 
-// Record 4 s, Stop, Play, pause, resume with a moving slider, end, restart.
+// Long enough that a pause pressed after a loaded machine's slow screenshots
+// still comes well before the end, with some playing left after the resume.
+constexpr int kRecordMs = 6000;
+
+// Record 6 s, Stop, Play, pause, resume with a moving slider, end, restart.
 void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, bool camera)
 {
     QElapsedTimer sinceRecord;
@@ -33,7 +37,7 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, bool
     ASSERT_TRUE(WaitFor([&] { return x.Captures(folder, ext).size() == 1; }, 10000));
     QElapsedTimer sinceFile;
     sinceFile.start();
-    QThread::msleep(4000);
+    QThread::msleep(kRecordMs);
     const double stoppedAfter = sinceFile.elapsed() / 1000.0;
     x.Click(kStop);
     ASSERT_TRUE(WaitFor([&] { return x.Finished(folder, ext); }, 15000)) << "the file is finished after Stop";
@@ -77,7 +81,7 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, bool
 
     x.Click(kPlay); // resume: the slider moves on; then the end clears the Play look
     EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kSlider) > 10; }, 3000))
-        << "the slider moves while playing";
+        << "the slider moves while playing; paused " << pausedAfter << " ms after Play";
     // Paused, the button shows its unlatched look under the pointer.
     EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kPlayButton) == 0; }, 15000)) << "end of file";
     x.Click(kPlay); // again from the start
