@@ -182,6 +182,8 @@ void MainDlg::ConnectCommands()
     connect(muteButton, &QAbstractButton::toggled, muteButton, &CHoverButton::SetLatched);
 }
 
+bool MainDlg::FollowsSession() const { return sessionNotifier_ && !sessionNotifier_->SessionPath().isEmpty(); }
+
 bool MainDlg::OnInitDialog()
 {
     sessionNotifier_ = std::make_unique<session::SessionNotifier>();

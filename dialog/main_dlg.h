@@ -120,6 +120,8 @@ public:
     CRecordingIndicator *RecordingIndicator() const { return recordingIndicator_; }
     library::DiskSpaceWatch &DiskWatch() { return diskWatch_; }
     bool RepairsBusy() const { return repairs_.Busy(); }
+    // logind named the program's session and its changes are followed.
+    bool FollowsSession() const;
 
     // Tracking loops: false when no loop was started (incomplete detector
     // binding, no thread) or, for the stops, when none was held.

@@ -154,19 +154,4 @@ bool WaitFor(const std::function<bool()> &done, int ms)
     return done();
 }
 
-bool HoldsNowOrLateBySanitizer(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QElapsedTimer t;
-    t.start();
-    const qint64 bound = qint64(ms * (testenv::TimeFactor() - 1.0));
-    while (t.elapsed() < bound) {
-        QThread::msleep(300);
-        if (done())
-            return true;
-    }
-    return false;
-}
-
 } // namespace under_x

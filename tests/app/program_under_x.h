@@ -53,9 +53,5 @@ int Differing(const QImage &a, const QImage &b, const QRect &r);
 bool Painted(const QImage &shot);
 double DurationSeconds(const QString &file);
 bool WaitFor(const std::function<bool()> &done, int ms);
-// done() holds now; in a sanitizer build, which runs slower, it may come
-// later by up to ms times the rest of the time factor. A plain build gets no
-// extra time.
-bool HoldsNowOrLateBySanitizer(const std::function<bool()> &done, int ms);
 
 } // namespace under_x

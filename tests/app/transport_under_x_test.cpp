@@ -2,8 +2,10 @@
 // person does it: clicks at the buttons' pixel positions, screenshots, and
 // the files found in the capture folders afterwards.
 #include "tests/app/program_under_x.h"
+#include "tests/support/test_environment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace {
@@ -21,32 +23,51 @@ bool ShowsPattern(const QImage &shot)
     return bright > 50;
 }
 
-// Record 4 s, Stop, Play with a moving slider, pause, resume, end, restart.
-void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QImage *afterStop)
+// Long enough that a pause pressed after a loaded machine's slow screenshots
+// still comes well before the end, with some playing left after the resume.
+constexpr int kRecordMs = 6000;
+
+// Record 6 s, Stop, Play, pause, resume with a moving slider, end, restart.
+void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, bool camera)
 {
+    QElapsedTimer sinceRecord;
+    sinceRecord.start();
     x.Click(kRecord);
     // The recording runs from the moment its file appears.
     ASSERT_TRUE(WaitFor([&] { return x.Captures(folder, ext).size() == 1; }, 10000));
-    QThread::msleep(4000);
+    QElapsedTimer sinceFile;
+    sinceFile.start();
+    QThread::msleep(kRecordMs);
+    const double stoppedAfter = sinceFile.elapsed() / 1000.0;
     x.Click(kStop);
     ASSERT_TRUE(WaitFor([&] { return x.Finished(folder, ext); }, 15000)) << "the file is finished after Stop";
+    const double finishedAfter = sinceRecord.elapsed() / 1000.0;
     const QStringList files = x.Captures(folder, ext);
     ASSERT_EQ(files.size(), 1);
-    EXPECT_NEAR(DurationSeconds(x.Folder(folder) + "/" + files[0]), 4.0, 0.8);
-    // The camera's picture is back by the time the file is finished.
-    HoldsNowOrLateBySanitizer([&] { return ShowsPattern(*afterStop = x.Shot()); }, 1000);
+    // As long as the program really recorded: from the file's appearance
+    // (less its graph's start) to Stop; never longer than Record to finished.
+    const double seconds = DurationSeconds(x.Folder(folder) + "/" + files[0]);
+    EXPECT_GT(seconds, stoppedAfter - testenv::Slack(0.8));
+    EXPECT_LT(seconds, finishedAfter);
+    // The camera's picture comes back once the file is finished.
+    if (camera) {
+        EXPECT_TRUE(WaitFor([&] { return ShowsPattern(x.Shot()); }, 5000)) << "the live picture is back after Stop";
+    }
 
     // Play is taken once the program is done with Stop; the slider moves
     // from then on. What is waited for is the slider, not a time.
     const QImage idle = x.Shot();
+    QElapsedTimer sincePlay;
+    sincePlay.start();
     x.Click(kPlay);
     QImage early;
     ASSERT_TRUE(WaitFor([&] { return Differing(idle, early = x.Shot(), kSlider) > 0; }, 10000)) << "playing";
     EXPECT_GT(Differing(idle, early, kPlayButton), 10) << "Play looks pressed while playing";
-    EXPECT_TRUE(WaitFor([&] { return Differing(early, x.Shot(), kSlider) > 10; }, 3000))
-        << "the slider moves while playing";
 
-    x.Click(kPlay); // pause
+    // Paused as soon as it plays: on a loaded machine the screenshots are
+    // slow, and a pause pressed after the file's end would play it again.
+    x.Click(kPlay);
+    const qint64 pausedAfter = sincePlay.elapsed();
     // Paused once two looks 300 ms apart show the same slider; it then stays.
     QImage paused = x.Shot();
     ASSERT_TRUE(WaitFor([&] {
@@ -54,11 +75,13 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QIma
         QThread::msleep(300);
         paused = x.Shot();
         return Differing(before, paused, kSlider) == 0;
-    }, 5000)) << "pause taken";
+    }, 5000)) << "pause taken; pressed " << pausedAfter << " ms after Play";
     QThread::msleep(600);
     EXPECT_EQ(Differing(paused, x.Shot(), kSlider), 0) << "the slider stays while paused";
 
-    x.Click(kPlay); // resume; then the end clears the Play look
+    x.Click(kPlay); // resume: the slider moves on; then the end clears the Play look
+    EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kSlider) > 10; }, 3000))
+        << "the slider moves while playing; paused " << pausedAfter << " ms after Play";
     // Paused, the button shows its unlatched look under the pointer.
     EXPECT_TRUE(WaitFor([&] { return Differing(paused, x.Shot(), kPlayButton) == 0; }, 15000)) << "end of file";
     x.Click(kPlay); // again from the start
@@ -70,8 +93,7 @@ void RecordAndPlay(TransportUnderX &x, const char *folder, const char *ext, QIma
 TEST_F(TransportUnderX, SoloRecordsPlaysPausesAndPlaysAgainAfterTheEnd)
 {
     Start(0);
-    QImage afterStop;
-    RecordAndPlay(*this, "AudioSolo", "wma", &afterStop);
+    RecordAndPlay(*this, "AudioSolo", "wma", false);
 }
 
 TEST_F(TransportUnderX, VideoRecordsOnceForTwoQuickPressesAndGivesTheLivePictureBack)
@@ -91,9 +113,7 @@ TEST_F(TransportUnderX, VideoRecordsOnceForTwoQuickPressesAndGivesTheLivePicture
     QDir(Folder("Video")).removeRecursively();
     QDir().mkpath(Folder("Video"));
     QThread::msleep(1000);
-    QImage afterStop;
-    RecordAndPlay(*this, "Video", "wmv", &afterStop);
-    EXPECT_TRUE(ShowsPattern(afterStop)) << "the live picture is back after Stop";
+    RecordAndPlay(*this, "Video", "wmv", true);
 }
 
 TEST_F(TransportUnderX, PhotoTakesAPictureShowsItAndGoesBackToTheLivePicture)

@@ -117,7 +117,7 @@ protected:
     QString Record(AudioRecorder &recorder, int ms, bool micArray = false)
     {
         EXPECT_EQ(recorder.StartRecording(Folder(), micArray), S_OK);
-        capturetest::Pump(ms);
+        EXPECT_TRUE(capturetest::RecordFor(recorder.graph, ms)) << "the recording never ran";
         recorder.ReleaseGraph();
         return recorder.RecordingFileName();
     }
@@ -198,7 +198,7 @@ TEST_F(AudioRecorderTest, MicrophoneArrayPathRecordsAndMonitors)
     std::shared_ptr<IPin> free;
     EXPECT_EQ(FindFreePin(recorder.soundRenderer, PINDIR_INPUT, &free), E_FAIL);
     EXPECT_EQ(FindFreePin(recorder.asfWriter, PINDIR_INPUT, &free), E_FAIL);
-    capturetest::Pump(2000);
+    EXPECT_TRUE(capturetest::RecordFor(recorder.graph, 2000));
     recorder.ReleaseGraph();
     ExpectWmaOfTone(recorder.RecordingFileName(), 2.0, 660);
 }
@@ -338,7 +338,7 @@ TEST_F(AudioRecorderTest, VanishingMicrophoneAndDestroyedRecorderLeaveFinishedFi
     auto closing = std::make_unique<AudioRecorder>();
     ASSERT_EQ(closing->StartRecording(Folder(), false), S_OK);
     const QString file = closing->RecordingFileName();
-    capturetest::Pump(1500);
+    EXPECT_TRUE(capturetest::RecordFor(closing->graph, 1500));
     closing.reset();
     ExpectWmaOfTone(file, 1.5, 440);
 }

@@ -5,6 +5,7 @@
 #include "tests/support/test_environment.h"
 #include "platform/devices/device_config.h"
 #include "platform/media/filter.h"
+#include "platform/media/interfaces.h"
 #include "platform/media/source_filter.h"
 
 #include <gst/pbutils/pbutils.h>
@@ -35,6 +36,29 @@ inline devices::DeviceConfig Devices(const QString &camera, const QString &micro
 inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000) { return testenv::PumpUntil(done, ms); }
 
 inline void Pump(int ms) { testenv::PumpFor(ms); }
+
+// Waits (bounded, with the event loop running) until a started graph really
+// runs: a loaded machine may take a while to start the sources, and a
+// recording's length counts from there, not from the start call.
+inline bool WaitUntilRunning(const std::shared_ptr<media::IGraphBuilder> &graph, int ms = 5000)
+{
+    std::shared_ptr<media::IMediaControl> control;
+    if (!graph || Failed(media::QueryInterface(graph, &control)))
+        return false;
+    return WaitUntil([&] {
+        media::OAFilterState state = media::State_Stopped;
+        return control->GetState(0, &state) == S_OK && state == media::State_Running;
+    }, ms);
+}
+
+// Records for a stretch of ms once the graph runs; false when it never ran.
+inline bool RecordFor(const std::shared_ptr<media::IGraphBuilder> &graph, int ms)
+{
+    if (!WaitUntilRunning(graph))
+        return false;
+    Pump(ms);
+    return true;
+}
 
 // A top-level window with the three view hosts of the dialog (whole 1022,
 // left 1024, right 1023) side by side, shown on the offscreen platform.

@@ -126,13 +126,17 @@ TEST_F(PhotoPreviewTest, StillsHaveTheCameraSizeAndPreviewPausesAndResumes)
     preview.videoWindow->GetWindowPosition(&l, &t, &w, &h);
     EXPECT_EQ(QRect(l, t, w, h), QRect(QPoint(0, 0), hosts.whole->contentsRect().size()));
 
-    // The live picture fills the host again.
-    capturetest::Pump(300);
-    const QImage shot = hosts.whole->grab().toImage();
+    // The live picture fills the host again, once its next frame is painted.
+    const int right = hosts.whole->width() - 8;
+    QImage shot;
+    capturetest::WaitUntil([&] {
+        shot = hosts.whole->grab().toImage();
+        return qRed(shot.pixel(10, 5)) > 200 && qBlue(shot.pixel(right, 5)) > 200;
+    }, 5000);
     EXPECT_EQ(shot.pixel(10, 5) | 0xff000000u, shot.pixel(10, 5));
     EXPECT_GT(qRed(shot.pixel(10, 5)), 200);
-    EXPECT_GT(qBlue(shot.pixel(hosts.whole->width() - 8, 5)), 200);
-    EXPECT_LT(qRed(shot.pixel(hosts.whole->width() - 8, 5)), 60);
+    EXPECT_GT(qBlue(shot.pixel(right, 5)), 200);
+    EXPECT_LT(qRed(shot.pixel(right, 5)), 60);
 
     preview.ReleaseGraph();
     preview.ReleaseGraph();

@@ -284,7 +284,7 @@ TEST_F(VideoRecorderTest, RecordingForThreeSecondsWritesAPlayableWmv)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}\\.wmv$")).match(QFileInfo(file).fileName()).hasMatch())
         << file.toStdString();
     EXPECT_EQ(QFileInfo(file).absolutePath() + QLatin1Char('/'), Folder());
-    capturetest::Pump(3000);
+    EXPECT_TRUE(capturetest::RecordFor(recorder.graph, 3000));
     recorder.ReleaseGraph();
     recorder.ReleaseGraph();
 
@@ -370,7 +370,7 @@ TEST_F(VideoRecorderTest, MicrophoneArrayPathRecordsAndMonitors)
     EXPECT_EQ(names.filter(QStringLiteral("InfTee Filter")).size(), 3); // video tee, audio tee, renderer
     std::shared_ptr<IPin> rendererIn;
     ASSERT_EQ(FindFreePin(recorder.soundRenderer, PINDIR_INPUT, &rendererIn), E_FAIL); // connected
-    capturetest::Pump(1500);
+    EXPECT_TRUE(capturetest::RecordFor(recorder.graph, 1500));
     recorder.ReleaseGraph();
     const auto info = capturetest::Discover(recorder.RecordingFileName());
     ASSERT_TRUE(info.ok);

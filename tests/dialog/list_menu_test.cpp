@@ -4,6 +4,7 @@
 #include "controls/hover_button.h"
 #include "platform/devices/device_config.h"
 #include "platform/ui/list_view.h"
+#include "tests/capture/capture_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/capture_files.h"
 
@@ -195,6 +196,7 @@ TEST_F(ListMenuTest, ACaptureBeingRecordedIsKeptAndPlaysInFullAfterStop)
     ui::ListView *list = d.ThumbnailList();
     QTest::mouseClick(d.recordButton, Qt::LeftButton);
     ASSERT_EQ(d.CurrentActivity(), Recording);
+    ASSERT_TRUE(capturetest::WaitUntilRunning(d.videoRecorder.graph)) << "the recording runs";
     ASSERT_EQ(list->GetItemCount(), 2);
     const QString recording = video + list->GetItemText(1);
     EXPECT_EQ(list->GetNextSelectedItem(-1), 1) << "the new capture is selected";

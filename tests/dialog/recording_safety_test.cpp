@@ -8,6 +8,7 @@
 #include "platform/media/graph.h"
 #include "platform/media/recording_marker.h"
 #include "platform/ui/list_view.h"
+#include "tests/capture/capture_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/support/gst_pipeline.h"
 
@@ -117,7 +118,7 @@ TEST_F(RecordingSafetyTest, ADiskRunningFullStopsTheRecordingOnceWithAMessageAnd
 
     // With the disk still full, Record refuses to start and says why.
     boxes.Clear();
-    Pump(1100); // the Record hold
+    ASSERT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)); // the Record hold
     d.OnRecord();
     EXPECT_EQ(d.CurrentActivity(), Idle);
     EXPECT_EQ(boxes.Count(QStringLiteral("There is not enough free disk space to record.")), 1);
@@ -143,7 +144,7 @@ TEST_F(RecordingSafetyTest, ACaptureFolderRemovedSinceStartIsMadeAgainAndOneThat
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     boxes.Clear();
-    Pump(1100); // the Record hold
+    ASSERT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)); // the Record hold
     d.OnRecord();
     EXPECT_EQ(d.CurrentActivity(), Idle);
     EXPECT_FALSE(d.recordButton->IsLatched());
@@ -185,7 +186,7 @@ TEST_F(RecordingSafetyTest, AFileTheWriterCouldNotFinishAtStopIsRepairedRightAft
     g_value_unset(&item);
     gst_iterator_free(it);
     ASSERT_TRUE(dropping);
-    Pump(2000);
+    ASSERT_TRUE(capturetest::RecordFor(d.audioRecorder.graph, 2000));
     d.OnStop();
     const QString folder = d.Paths().audioSoloFolder;
     // Cut short, the file keeps its marker until the repair that follows (on its

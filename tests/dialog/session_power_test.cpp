@@ -46,8 +46,9 @@ protected:
         StoreMode(m);
         MainDlg &d = Open();
         EXPECT_TRUE(WaitUntil([&] { return logind.Inhibitors().size() == 1; }, 10000));
-        EXPECT_TRUE(WaitUntil([&] { return logind.CallCount(QStringLiteral("GetSessionByPID")) > 0; }, 10000));
-        Pump(300); // the session's signals subscribed and its state read
+        // Followed means subscribed; the session's state, asked for then,
+        // comes before any later signal on the same bus.
+        EXPECT_TRUE(WaitUntil([&] { return d.FollowsSession(); }, 10000));
         return d;
     }
 
@@ -59,7 +60,7 @@ protected:
                   S_OK);
         d.activity = Recording;
         d.recordButton->SetLatched(true);
-        Pump(ms);
+        EXPECT_TRUE(capturetest::RecordFor(d.videoRecorder.graph, ms)) << "the recording never ran";
         return d.videoRecorder.RecordingFileName();
     }
 

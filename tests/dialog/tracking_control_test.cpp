@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QElapsedTimer>
-#include <QThread>
 #include <algorithm>
 
 namespace {
@@ -80,11 +79,11 @@ TEST_F(TrackingControlTest, AStopInsideDetectionOrWhileWaitingForTheImageEndsWit
     // A released camera has no image: the loop is waiting for the size when stopped.
     d.videoRecorder.ReleaseGraph();
     ASSERT_TRUE(d.StartLiveTracking());
-    QThread::msleep(200);
+    ASSERT_TRUE(WaitFor([&] { return debug.Contains(QStringLiteral("GetImageSize faill")); }, 5000))
+        << "the loop waits for the size";
     timer.restart();
     EXPECT_TRUE(d.StopLiveTracking());
     EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_TRUE(debug.Contains(QStringLiteral("GetImageSize faill")));
 }
 
 TEST_F(TrackingControlTest, AStartOverALoopThatEndedOnItsOwnJoinsItFirst)

@@ -99,7 +99,7 @@ TEST_F(DialogTest, ARecordRefusedDuringAPlaybackLeavesTheDialogIdleWithTheLiveVi
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
 
     // From there Play plays again.
-    PumpFor(1100); // the Record hold
+    ASSERT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)); // the Record hold
     d.ThumbnailList()->setFocus();
     QTest::mouseClick(d.ThumbnailList()->viewport(), Qt::LeftButton, Qt::NoModifier,
                       d.ThumbnailList()->visualItemRect(d.ThumbnailList()->item(0)).center());

@@ -4,6 +4,7 @@
 #include "controls/hover_button.h"
 #include "platform/devices/device_config.h"
 #include "platform/ui/list_view.h"
+#include "tests/capture/capture_test_util.h"
 #include "tests/dialog/dialog_fixture.h"
 #include "tests/dialog/slider_input.h"
 
@@ -74,17 +75,20 @@ protected:
     }
     void Record(MainDlg &d, int ms)
     {
-        QElapsedTimer span;
-        span.start();
         d.OnRecord();
         ASSERT_EQ(d.CurrentActivity(), Recording);
+        // Recorded from the moment the graph runs, however long a loaded machine takes to start it.
+        ASSERT_TRUE(capturetest::WaitUntilRunning(IsAudioMode(d.CurrentMode()) ? d.audioRecorder.graph
+                                                                               : d.videoRecorder.graph));
+        QElapsedTimer span;
+        span.start();
         Pump(ms);
         recordedSeconds = span.elapsed() / 1000.0;
         d.OnStop();
         ASSERT_EQ(d.CurrentActivity(), Idle);
-        Pump(1100 - std::min(ms, 1100)); // the Record hold
+        ASSERT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)); // the Record hold
     }
-    // From Record to Stop as it really was: a slow machine records longer than asked.
+    // From the graph's start to Stop as it really was: a slow machine records longer than asked.
     double recordedSeconds = 0;
     devices::DeviceConfigScope devices{devices::DeviceConfig::Parse(
         {QStringLiteral("--camera=test"), QStringLiteral("--microphone=test")}, QString(), QString())};

@@ -20,8 +20,17 @@ namespace {
 
 void Pump(int ms) { PumpFor(ms); }
 
+// Until the photo preview holds a frame, a snapshot has nothing to take.
+bool PreviewHoldsAFrame(MainDlg &d)
+{
+    return PumpUntil([&d] {
+        media::LONG size = 0;
+        return d.photoPreview.sampleGrabber && Succeeded(d.photoPreview.sampleGrabber->GetCurrentBuffer(&size, nullptr));
+    }, 5000);
+}
+
 // Lets the one-second Record hold run out.
-void WaitOutRecordHold() { Pump(1200); }
+void WaitOutRecordHold() { EXPECT_TRUE(PumpUntil([] { return !recordBusy; }, 5000)) << "the Record hold runs out"; }
 
 QStringList Files(const QString &folder)
 {
@@ -159,7 +168,7 @@ TEST_F(TransportTest, PhotoRecordAddsASelectedPictureAndPlayShowsItUntilPlayOrSt
     devices::DeviceConfigScope devices(TestDevices());
     MainDlg &d = Open();
     d.OnPhoto();
-    Pump(500);
+    ASSERT_TRUE(PreviewHoldsAFrame(d));
     d.OnRecord();
     EXPECT_EQ(d.CurrentActivity(), Idle);
     EXPECT_FALSE(d.recordButton->IsLatched()) << "a snapshot is no recording";
@@ -194,7 +203,7 @@ TEST_F(TransportTest, RecordWhileAPhotoIsShownGoesBackToTheLiveViewAndTakesAnoth
     devices::DeviceConfigScope devices(TestDevices());
     MainDlg &d = Open();
     d.OnPhoto();
-    Pump(500);
+    ASSERT_TRUE(PreviewHoldsAFrame(d));
     d.OnRecord();
     WaitOutRecordHold();
     d.OnPlay();

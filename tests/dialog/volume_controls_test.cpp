@@ -31,7 +31,12 @@ protected:
         SetSinkMute(server, false);
         SetSinkVolume(server, {Raw(3 * kStep)});
     }
-    bool Eventually(const std::function<bool()> &condition) { return QTest::qWaitFor(condition, 5000); }
+    bool Eventually(const std::function<bool()> &condition)
+    {
+        return QTest::qWaitFor(condition, int(5000 * testenv::TimeFactor()));
+    }
+    // Until the Record press's hold has run out, a second press is dropped.
+    bool RecordHoldOver() { return Eventually([] { return !recordBusy; }); }
     QString server;
 };
 
@@ -196,6 +201,7 @@ TEST_F(VolumePanelTest, OutsideVolumeReachesTheSliderWithTheNextMuteChange)
     MainDlg &d = Open();
     d.volumeUpButton->click(); // sets lastMasterVolume
     SetSinkVolume(server, {Raw(5 * kStep)});
+    // A wrong reaction would need the server's change notice: give it a moment.
     QTest::qWait(300);
     EXPECT_EQ(d.volumeSlider->value(), 4) << "a volume change alone does not move the slider";
     SetSinkMute(server, true);
@@ -303,7 +309,7 @@ TEST_F(VolumePanelTest, SpeakersARecordingHeldMutedComeBackAtTheStartAfterACrash
     ASSERT_EQ(d.CurrentActivity(), Recording);
     EXPECT_TRUE(SinkMuted(server));
     EXPECT_TRUE(settings::SettingsStore::ReadMutedForRecording());
-    QTest::qWait(1100); // the Record hold
+    ASSERT_TRUE(RecordHoldOver());
     d.OnStop();
     EXPECT_FALSE(SinkMuted(server));
     EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
@@ -326,7 +332,7 @@ TEST_F(VolumePanelTest, AMuteTheUserSetsAfterASuspendEndedARecordingStaysAtTheNe
     EXPECT_TRUE(settings::SettingsStore::ReadMutedForRecording()) << "the program's own mute, left behind";
 
     // The user unmutes and mutes again with the button: now it is theirs.
-    QTest::qWait(1100); // the Record hold
+    ASSERT_TRUE(RecordHoldOver());
     QTest::mouseClick(d.muteButton, Qt::LeftButton, {}, d.muteButton->rect().center());
     ASSERT_TRUE(Eventually([&] { return !SinkMuted(server); }));
     QTest::mouseClick(d.muteButton, Qt::LeftButton, {}, d.muteButton->rect().center());
@@ -348,17 +354,17 @@ TEST_F(VolumePanelTest, AMuteASuspendLeftBehindIsGivenBackByTheNextRecordingOrTh
     d.OnPowerBroadcast(session::PBT_APMSUSPEND, 0);
     d.OnPowerBroadcast(session::PBT_APMRESUMESUSPEND, 0);
     ASSERT_TRUE(SinkMuted(server));
-    QTest::qWait(1100); // the Record hold
+    ASSERT_TRUE(RecordHoldOver());
     // The next recording of the same run holds the mute and gives the speakers back at its end.
     d.OnRecord();
     ASSERT_EQ(d.CurrentActivity(), Recording);
-    QTest::qWait(1100);
+    ASSERT_TRUE(RecordHoldOver());
     d.OnStop();
     EXPECT_FALSE(SinkMuted(server));
     EXPECT_FALSE(settings::SettingsStore::ReadMutedForRecording());
 
     // Left behind again and the program closed: the next start gives them back.
-    QTest::qWait(1100);
+    ASSERT_TRUE(RecordHoldOver());
     d.OnRecord();
     d.OnPowerBroadcast(session::PBT_APMSUSPEND, 0);
     ASSERT_TRUE(SinkMuted(server));

@@ -20,11 +20,13 @@ using library::UploaderHandoff;
 
 namespace {
 
+// Polls until done() holds or ms (times the time factor) have passed.
 bool WaitFor(const std::function<bool()> &done, int ms = 10000)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms)
+    const qint64 bound = qint64(ms * testenv::TimeFactor());
+    while (!done() && timer.elapsed() < bound)
         QThread::msleep(20);
     return done();
 }

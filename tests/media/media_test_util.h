@@ -39,6 +39,18 @@ inline std::shared_ptr<media::Filter> MakeTestMicrophone()
 // Runs the event loop until done() or ms pass; returns done().
 inline bool WaitUntil(const std::function<bool()> &done, int ms = 3000) { return testenv::PumpUntil(done, ms); }
 
+// Starts a graph and waits (bounded) until it really runs: a loaded machine
+// may take a while to start the sources, and a recording's length counts
+// from there, not from the call.
+inline bool RunUntilRunning(media::Graph &graph, int ms = 5000)
+{
+    if (graph.Run() != S_OK)
+        return false;
+    media::OAFilterState state = media::State_Stopped;
+    return graph.GetState(static_cast<media::LONG>(ms * testenv::TimeFactor()), &state) == S_OK
+        && state == media::State_Running;
+}
+
 inline std::shared_ptr<media::Graph> NewGraph()
 {
     std::shared_ptr<media::Graph> graph;

@@ -49,7 +49,7 @@ struct Writing {
         std::shared_ptr<Pin> videoIn;
         writer->FindPin(QStringLiteral("Video Input 01"), &videoIn);
         return builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, mic, nullptr, writer) == S_OK
-            && graph->Connect(PinAt(camera, 0), videoIn) == S_OK && graph->Run() == S_OK;
+            && graph->Connect(PinAt(camera, 0), videoIn) == S_OK && RunUntilRunning(*graph);
     }
     // What a killed process leaves: the pipeline goes away without an end of stream.
     void Kill()

@@ -195,7 +195,7 @@ TEST_F(VideoPlayerTest, FramesAreBottomUpInTheGrabberLayout)
 TEST_F(VideoPlayerTest, SeeksLandWhilePlayingAndPausedAndResumeRunsOn)
 {
     ASSERT_EQ(Play(playbacktest::ProgramRecording()), S_OK);
-    Pump(300);
+    ASSERT_TRUE(WaitUntil([&] { return Position() > 0; }, 5000)) << "playing";
     ASSERT_TRUE(player.SeekToSeconds(1.5));
     EXPECT_NEAR(Position(), 1.5, 0.1);
 
@@ -276,11 +276,12 @@ TEST_F(VideoPlayerTest, LargerFilePlaysWithConsistentFrames)
     EXPECT_EQ(size, DibStride(header.biWidth, 24) * header.biHeight);
     std::vector<BYTE> frame(size);
     EXPECT_TRUE(player.GetImage(frame.data()));
-    Pump(300);
-    const QImage shot = hosts.window.grab().toImage();
-    // The bars start with grey.
-    EXPECT_TRUE(Near(shot.pixel(hosts.whole->geometry().topLeft() + QPoint(10, 5)), qRgb(192, 192, 192)))
-        << std::hex << shot.pixel(hosts.whole->geometry().topLeft() + QPoint(10, 5));
+    // The bars start with grey, once the window has painted the frame.
+    QImage shot;
+    EXPECT_TRUE(WaitUntil([&] {
+        shot = hosts.window.grab().toImage();
+        return Near(shot.pixel(hosts.whole->geometry().topLeft() + QPoint(10, 5)), qRgb(192, 192, 192));
+    }, 3000)) << std::hex << shot.pixel(hosts.whole->geometry().topLeft() + QPoint(10, 5));
 }
 
 TEST_F(VideoPlayerTest, FilesMissingAStreamFailAtTheConnectionsAndPlayNothing)

@@ -1,4 +1,5 @@
 #include "tests/support/mock_logind.h"
+#include "tests/support/test_environment.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -110,7 +111,7 @@ bool MockLogind::StartMock()
                 {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"), QStringLiteral("logind")});
     QElapsedTimer timer;
     timer.start();
-    while (!Control().interface()->isServiceRegistered(kService) && timer.elapsed() < 15000)
+    while (!Control().interface()->isServiceRegistered(kService) && timer.elapsed() < 15000 * testenv::TimeFactor())
         QThread::msleep(20);
     if (!Control().interface()->isServiceRegistered(kService)) {
         error_ = QStringLiteral("the logind mock did not come up");
