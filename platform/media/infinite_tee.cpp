@@ -1,5 +1,6 @@
 #include "platform/media/infinite_tee.h"
 
+#include "platform/media/frame_demand.h"
 #include "platform/media/gst_util.h"
 
 namespace media {
@@ -49,6 +50,8 @@ HRESULT InfiniteTee::PrepareOutputPin(const std::shared_ptr<Pin> &pin)
     PadPtr queueSrc(gst_element_get_static_pad(queue, "src"));
     const bool ok = teePad && gst_pad_link(teePad, queueSink.get()) == GST_PAD_LINK_OK
         && gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), queueSrc.get());
+    if (ok)
+        FrameDemand::HonourAt(teePad, ghost);
     if (teePad)
         gst_object_unref(teePad);
     if (!ok)

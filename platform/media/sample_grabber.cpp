@@ -1,5 +1,6 @@
 #include "platform/media/sample_grabber.h"
 
+#include "platform/media/frame_demand.h"
 #include "platform/media/gst_util.h"
 
 #include <gst/video/video.h>
@@ -103,6 +104,8 @@ std::shared_ptr<SampleGrabber> SampleGrabber::Create(HRESULT *hr)
     gst_pad_add_probe(src.get(),
         static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), &Impl::OnData,
         f->d.get(), nullptr);
+    // The grabber takes frames whether or not the view behind it is in sight.
+    FrameDemand::StopAt(src.get());
     f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
     f->AddPin(PINDIR_OUTPUT, QStringLiteral("Output"), src.get(), MEDIATYPE_Video);
     *hr = S_OK;

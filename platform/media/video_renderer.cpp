@@ -1,5 +1,6 @@
 #include "platform/media/video_renderer.h"
 
+#include "platform/media/frame_demand.h"
 #include "platform/media/gst_util.h"
 #include "platform/media/video_window_widget.h"
 
@@ -11,6 +12,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 #include <mutex>
+#include <utility>
 
 namespace media {
 namespace {
@@ -157,17 +159,51 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     std::atomic<long> framesRendered{0};
     QPointer<VideoWindowWidget> widget; // GUI thread only
 
-    static GstPadProbeReturn OnBuffer(GstPad *, GstPadProbeInfo *, gpointer data)
+    // A sink hidden while it waited for a frame to settle on (a seek while
+    // paused) still gets that one, or the graph would wait forever.
+    bool FramesWanted() const
+    {
+        if (!dropping)
+            return true;
+        GST_OBJECT_LOCK(sink);
+        const bool settling = GST_STATE_RETURN(sink) == GST_STATE_CHANGE_ASYNC;
+        GST_OBJECT_UNLOCK(sink);
+        return settling;
+    }
+    static GstPadProbeReturn OnBuffer(GstPad *pad, GstPadProbeInfo *, gpointer data)
     {
         auto *self = static_cast<Impl *>(data);
-        if (!self->dropping)
+        if (self->FramesWanted())
             return GST_PAD_PROBE_OK;
-        // A sink hidden while it waited for a frame to settle on (a seek
-        // while paused) still gets that one, or the graph would wait forever.
-        GST_OBJECT_LOCK(self->sink);
-        const bool settling = GST_STATE_RETURN(self->sink) == GST_STATE_CHANGE_ASYNC;
-        GST_OBJECT_UNLOCK(self->sink);
-        return settling ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+        // The first frame dropped tells the tee output upstream, which then
+        // keeps the rest from the branch while the view is out of sight.
+        if (!self->announced.exchange(true))
+            FrameDemand::Announce(pad, self->Demand());
+        return GST_PAD_PROBE_DROP;
+    }
+    std::shared_ptr<FrameDemand> demand; // under mutex
+    std::atomic<bool> announced{false};
+    std::shared_ptr<FrameDemand> Demand() const
+    {
+        std::lock_guard lock(mutex);
+        return demand;
+    }
+    // A new demand for a new link; the old one, retired, lets frames pass.
+    void RenewDemand()
+    {
+        std::weak_ptr<Impl> weak = weak_from_this();
+        auto fresh = std::make_shared<FrameDemand>([weak] {
+            auto self = weak.lock();
+            return !self || self->FramesWanted();
+        });
+        std::shared_ptr<FrameDemand> old;
+        {
+            std::lock_guard lock(mutex);
+            old = std::exchange(demand, fresh);
+        }
+        announced = false;
+        if (old)
+            old->Retire();
     }
     static GstFlowReturn OnSample(GstAppSink *sink, gpointer data);
     static GstFlowReturn OnPreroll(GstAppSink *sink, gpointer data);
@@ -353,6 +389,8 @@ VideoRenderer::VideoRenderer() : Filter(CLSID_VideoRenderer), d(std::make_shared
 
 VideoRenderer::~VideoRenderer()
 {
+    if (auto demand = d->Demand())
+        demand->Retire();
     QPointer<VideoWindowWidget> widget = d->widget;
     if (OnGuiThread())
         delete widget.data();
@@ -382,11 +420,14 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
     gst_app_sink_set_callbacks(GST_APP_SINK(f->d->sink), &callbacks, f->d.get(), nullptr);
     f->AddToBin(f->d->sink);
     PadPtr sink(gst_element_get_static_pad(f->d->sink, "sink"));
+    f->d->RenewDemand();
     gst_pad_add_probe(sink.get(), GST_PAD_PROBE_TYPE_BUFFER, &Impl::OnBuffer, f->d.get(), nullptr);
     f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
     *hr = S_OK;
     return f;
 }
+
+void VideoRenderer::OnPinDisconnected(const std::shared_ptr<Pin> &) { d->RenewDemand(); }
 
 HRESULT VideoRenderer::put_Owner(QWidget *host)
 {

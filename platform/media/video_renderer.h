@@ -32,6 +32,9 @@ public:
     HRESULT GetDestinationPosition(LONG *left, LONG *top, LONG *width, LONG *height) override;
     HRESULT GetVideoSize(LONG *width, LONG *height) override;
 
+    // A tee output that was told this view wants no frames forgets it.
+    void OnPinDisconnected(const std::shared_ptr<Pin> &pin) override;
+
     // Frames painted so far (tests and benchmarks).
     long FramesRendered() const;
 

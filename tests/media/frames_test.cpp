@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <thread>
 
 using namespace media;
@@ -336,6 +337,65 @@ TEST(Frames, AViewOutOfSightConvertsAndPaintsNothingAndShowsThePatternWhenBack)
     EXPECT_TRUE(NearColor(shot.pixel(100, 20), 0, 255, 255)) << std::hex << shot.pixel(100, 20); // cyan
     EXPECT_TRUE(NearColor(shot.pixel(240, 20), 255, 0, 0)) << std::hex << shot.pixel(240, 20);   // red
     EXPECT_TRUE(NearColor(shot.pixel(300, 20), 0, 0, 255)) << std::hex << shot.pixel(300, 20);   // blue
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+}
+
+namespace {
+
+// Frames that reach a pad, counted on the streaming thread.
+struct FrameCounter {
+    explicit FrameCounter(GstPad *pad)
+    {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, [](GstPad *, GstPadProbeInfo *, gpointer data) {
+            ++*static_cast<std::atomic<long> *>(data);
+            return GST_PAD_PROBE_OK;
+        }, &count, nullptr);
+    }
+    std::atomic<long> count{0};
+};
+
+} // namespace
+
+// The tee holds back the frames of a branch whose view is out of sight, so
+// its queue and converter stay idle; a branch with a grabber keeps flowing
+// when its view is hidden (tracking reads it), and a view brought back into
+// sight gets frames again.
+TEST(Frames, AViewOutOfSightGetsNoFramesFromTheTeeUnlessItsBranchGrabs)
+{
+    CameraGraph g;
+    ASSERT_EQ(g.Build(), S_OK);
+    QWidget host;
+    host.resize(320, 240);
+    host.show();
+    std::vector<std::shared_ptr<IVideoWindow>> windows(3);
+    for (size_t i = 0; i < 3; ++i) {
+        QueryInterface(g.renderers[i], &windows[i]);
+        ASSERT_EQ(windows[i]->put_Owner(&host), S_OK);
+        const LONG pos = i == 2 ? 0 : 600; // the side views parked beyond the host
+        windows[i]->SetWindowPosition(pos, pos, 320, 240);
+        ASSERT_EQ(windows[i]->put_Visible(OATRUE), S_OK);
+    }
+    // Counted where each branch enters its view or grabber, before either drops anything.
+    auto side = std::make_unique<FrameCounter>(PinAt(g.renderers[0], 0)->Pad());
+    auto grabbed = std::make_unique<FrameCounter>(PinAt(g.grabberFilter, 0)->Pad());
+    auto whole = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[2]);
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > 3; }));
+
+    const long sideBefore = side->count;
+    const long painted = whole->FramesRendered();
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > painted + 10; }));
+    EXPECT_EQ(side->count, sideBefore) << "a view out of sight was sent frames";
+
+    windows[2]->put_Visible(OAFALSE);
+    ASSERT_TRUE(WaitUntil([&] { return !whole->VideoWidget()->isVisible(); }));
+    const long grabbedBefore = grabbed->count;
+    EXPECT_TRUE(WaitUntil([&] { return grabbed->count > grabbedBefore + 10; }))
+        << "the grabber starved while its view was hidden";
+
+    auto sideRenderer = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[0]);
+    windows[0]->SetWindowPosition(0, 0, 320, 240);
+    EXPECT_TRUE(WaitUntil([&] { return sideRenderer->FramesRendered() > 2; }));
     EXPECT_EQ(g.graph->Stop(), S_OK);
 }
 
