@@ -34,7 +34,7 @@ function(talvora_tests area)
   set(exe talvora_${area}_tests)
   add_executable(${exe} ${found})
   target_link_libraries(${exe} PRIVATE talvora_test_support ${T_LIBS} GTest::gtest GTest::gmock)
-  talvora_leak_check_start(${exe})
+  talvora_sanitizer_support(${exe})
   if(TARGET talvora_test_fixtures)
     add_dependencies(${exe} talvora_test_fixtures)
   endif()
@@ -43,10 +43,13 @@ function(talvora_tests area)
                LABELS ${area} TIMEOUT 120)
 endfunction()
 
-# talvora_leak_check_start(<executable>): in an ASan build, the leak check of
-# that program leaves out what the libraries allocate while they are loaded.
-function(talvora_leak_check_start exe)
-  if(TARGET talvora_leak_check_start)
-    target_link_libraries(${exe} PRIVATE talvora_leak_check_start)
-  endif()
+# talvora_sanitizer_support(<executable>): in an ASan build, the leak check of
+# that program leaves out what the libraries allocate while they are loaded;
+# in a TSan build, the children it starts keep TSan's view of it intact.
+function(talvora_sanitizer_support exe)
+  foreach(support IN ITEMS talvora_leak_check_start talvora_tsan_vfork_clone)
+    if(TARGET ${support})
+      target_link_libraries(${exe} PRIVATE ${support})
+    endif()
+  endforeach()
 endfunction()

@@ -1,5 +1,6 @@
 #include "library/interrupted_recordings.h"
 
+#include "platform/diag/thread_handoff.h"
 #include "platform/media/asf_remuxer.h"
 #include "platform/media/recording_marker.h"
 #include "platform/media/recording_status.h"
@@ -105,7 +106,8 @@ void InterruptedRecordings::Work()
         }
         repaired += RepairMarked(folders);
     }
-    QMetaObject::invokeMethod(this, [this, repaired] { Q_EMIT Done(repaired); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, diag::QueuedCall([this, repaired] { Q_EMIT Done(repaired); }),
+                              Qt::QueuedConnection);
 }
 
 } // namespace library

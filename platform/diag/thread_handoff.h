@@ -10,6 +10,8 @@
 #include <sanitizer/tsan_interface.h>
 #endif
 
+#include <utility>
+
 namespace diag {
 
 inline void HandOver([[maybe_unused]] const void *object)
@@ -25,5 +27,34 @@ inline void TakeOver([[maybe_unused]] const void *object)
     __tsan_acquire(const_cast<void *>(object));
 #endif
 }
+
+// A call queued to another thread's event loop (QMetaObject::invokeMethod
+// with Qt::QueuedConnection), handed over as a whole: what the sender wrote
+// before queuing it, the call's captures included, is ordered before the
+// call runs and before it is destroyed on the receiving thread. One mark
+// stands for every such queue, as one lock guards each thread's queue.
+//
+//   QMetaObject::invokeMethod(target, diag::QueuedCall([weak] { ... }), Qt::QueuedConnection);
+inline char queuedCallMark = 0;
+
+template <class Fn>
+class QueuedCall {
+public:
+    explicit QueuedCall(Fn fn) : fn_(std::move(fn)) { HandOver(&queuedCallMark); }
+    QueuedCall(QueuedCall &&other) : fn_(std::move(other.fn_)) { HandOver(&queuedCallMark); }
+    QueuedCall(const QueuedCall &other) : fn_(other.fn_) { HandOver(&queuedCallMark); }
+    QueuedCall &operator=(const QueuedCall &) = delete;
+    // Before the captures go, on whichever thread drops the call.
+    ~QueuedCall() { TakeOver(&queuedCallMark); }
+
+    void operator()()
+    {
+        TakeOver(&queuedCallMark);
+        fn_();
+    }
+
+private:
+    Fn fn_;
+};
 
 } // namespace diag

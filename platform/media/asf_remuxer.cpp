@@ -1,6 +1,7 @@
 #include "platform/media/asf_remuxer.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/diag/thread_handoff.h"
 #include "platform/media/gst_util.h"
 
 #include <QFile>
@@ -28,18 +29,29 @@ struct Remux {
 
 // The demuxer gives packets no duration, and the muxer sums durations into the
 // file's play duration; each packet is given the time since the one before.
+// The last time is made on the demuxer's thread, read and written on the
+// queue's, freed once the pipeline stopped: each time handed over through
+// GStreamer's own locks.
 GstPadProbeReturn GiveDuration(GstPad *, GstPadProbeInfo *info, gpointer data)
 {
     auto *last = static_cast<GstClockTime *>(data);
     GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     if (GST_BUFFER_DURATION_IS_VALID(buffer) || !GST_BUFFER_PTS_IS_VALID(buffer))
         return GST_PAD_PROBE_OK;
+    diag::TakeOver(last);
     buffer = gst_buffer_make_writable(buffer);
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
     GST_BUFFER_DURATION(buffer) = GST_CLOCK_TIME_IS_VALID(*last) && pts > *last ? pts - *last : 0;
     *last = pts;
+    diag::HandOver(last);
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     return GST_PAD_PROBE_OK;
+}
+
+void FreeLastTime(gpointer last)
+{
+    diag::TakeOver(last);
+    delete static_cast<GstClockTime *>(last);
 }
 
 // Each stream the demuxer finds goes through a queue into its own muxer input.
@@ -62,9 +74,9 @@ void OnDemuxPad(GstElement *, GstPad *pad, gpointer data)
         diag::OutputDebugString(QStringLiteral("media: repair could not take the stream '%1'").arg(QString::fromUtf8(name)));
     if (muxPad)
         gst_object_unref(muxPad);
-    auto *last = g_new(GstClockTime, 1);
-    *last = GST_CLOCK_TIME_NONE;
-    gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, &GiveDuration, last, g_free);
+    auto *last = new GstClockTime(GST_CLOCK_TIME_NONE);
+    diag::HandOver(last);
+    gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, &GiveDuration, last, &FreeLastTime);
     gst_element_sync_state_with_parent(queue);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/media/graph.h"
 
 #include "platform/diag/diagnostics.h"
+#include "platform/diag/thread_handoff.h"
 #include "platform/media/asf_reader.h"
 #include "platform/media/dmo_wrapper_filter.h"
 #include "platform/media/graph_notify_event.h"
@@ -174,7 +175,7 @@ void Graph::Impl::PushEvent(LONG code, LONG_PTR p1, LONG_PTR p2)
     eventCond.notify_all();
     if (relay && notifyOn) {
         NotifyRelay *r = relay;
-        QMetaObject::invokeMethod(r, [r] { r->Deliver(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(r, diag::QueuedCall([r] { r->Deliver(); }), Qt::QueuedConnection);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/media/video_renderer.h"
 
+#include "platform/diag/thread_handoff.h"
 #include "platform/media/frame_demand.h"
 #include "platform/media/gst_util.h"
 #include "platform/media/video_window_widget.h"
@@ -28,7 +29,7 @@ void OnGui(std::function<void()> fn)
     if (OnGuiThread())
         fn();
     else if (QCoreApplication::instance())
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), diag::QueuedCall(std::move(fn)), Qt::QueuedConnection);
 }
 
 struct MappedFrame {
@@ -289,7 +290,7 @@ void VideoRenderer::Impl::Show(GstSample *sample)
     }
     if (!updatePending.exchange(true)) {
         std::weak_ptr<Impl> weak = weak_from_this();
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [weak] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), diag::QueuedCall([weak] {
             auto me = weak.lock();
             if (!me)
                 return;
@@ -297,7 +298,7 @@ void VideoRenderer::Impl::Show(GstSample *sample)
                 me->widget->update();
             else
                 me->updatePending = false;
-        }, Qt::QueuedConnection);
+        }), Qt::QueuedConnection);
     }
 }
 

@@ -8,6 +8,8 @@
 //       auto *c = static_cast<mixer::MixerControlChangeEvent *>(e);
 //       OnMixerControlChange(c->Mixer(), c->ControlId());
 //   }
+#include "platform/diag/thread_handoff.h"
+
 #include <QEvent>
 #include <cstdint>
 
@@ -17,8 +19,18 @@ class MixerControlChangeEvent : public QEvent {
 public:
     MixerControlChangeEvent(std::uint64_t mixer, std::uint32_t controlId);
     static QEvent::Type Type();
-    std::uint64_t Mixer() const { return mixer_; }
-    std::uint32_t ControlId() const { return controlId_; }
+    // Made on the mixer's thread, read on the target's: Qt's event queue
+    // orders the two (see PulseMixer::Impl::Post).
+    std::uint64_t Mixer() const
+    {
+        diag::TakeOver(this);
+        return mixer_;
+    }
+    std::uint32_t ControlId() const
+    {
+        diag::TakeOver(this);
+        return controlId_;
+    }
 
 private:
     std::uint64_t mixer_;

@@ -1,5 +1,6 @@
 #include "platform/mixer/pulse_mixer.h"
 
+#include "platform/diag/thread_handoff.h"
 #include "platform/mixer/mixer_control_change_event.h"
 
 #include <pulse/pulseaudio.h>
@@ -241,8 +242,11 @@ struct PulseMixer::Impl {
 
     void Post(std::uint32_t control)
     {
-        if (target)
-            QCoreApplication::postEvent(target, new MixerControlChangeEvent(id, control));
+        if (!target)
+            return;
+        auto *event = new MixerControlChangeEvent(id, control);
+        diag::HandOver(event); // read on the target's thread
+        QCoreApplication::postEvent(target, event);
     }
 
     // Starts an operation on the loop and waits for it, at most kRequestBound.
