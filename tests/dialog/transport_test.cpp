@@ -107,11 +107,16 @@ TEST_F(TransportTest, ARecordPressDuringTheHoldIsDroppedAndTheEventLoopKeepsRunn
     d.OnVideo();
     d.OnRecord();
     ASSERT_EQ(d.CurrentActivity(), Recording);
+    QElapsedTimer sinceRecord;
+    sinceRecord.start();
     bool ticked = false;
     QTimer::singleShot(100, [&ticked] { ticked = true; });
-    Pump(200);
+    while (!ticked && sinceRecord.elapsed() < 900)
+        Pump(10);
     EXPECT_TRUE(ticked) << "the hold does not block the dialog's thread";
-    d.OnRecord(); // 200 ms later: dropped
+    // The second press must land inside the one-second hold to test it.
+    ASSERT_LT(sinceRecord.elapsed(), 1000);
+    d.OnRecord(); // inside the hold: dropped
     EXPECT_EQ(d.CurrentActivity(), Recording);
     EXPECT_TRUE(d.recordButton->IsLatched());
     WaitOutRecordHold();
