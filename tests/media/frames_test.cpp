@@ -90,6 +90,23 @@ struct CameraGraph {
     }
 };
 
+
+// The whole view (its renderer behind the grabber) and a side view, each
+// given a shown host of the camera's frame size.
+struct WholeAndSideViews {
+    explicit WholeAndSideViews(CameraGraph &g)
+    {
+        for (QWidget *host : {&wholeHost, &sideHost}) {
+            host->resize(320, 240);
+            host->show();
+        }
+        QueryInterface(g.renderers[2], &whole);
+        QueryInterface(g.renderers[0], &side);
+    }
+    QWidget wholeHost, sideHost;
+    std::shared_ptr<IVideoWindow> whole, side;
+};
+
 } // namespace
 
 TEST(Frames, GrabbedFrameHasTheBitmapLayoutBottomUp)
@@ -205,14 +222,9 @@ TEST(Frames, VideoWindowsShowTheSourceRectangleInsideTheirHost)
 {
     CameraGraph g;
     ASSERT_EQ(g.Build(), S_OK);
-    QWidget wholeHost, sideHost;
-    wholeHost.resize(320, 240);
-    sideHost.resize(320, 240);
-    wholeHost.show();
-    sideHost.show();
-    std::shared_ptr<IVideoWindow> whole, side;
-    QueryInterface(g.renderers[2], &whole);
-    QueryInterface(g.renderers[0], &side);
+    WholeAndSideViews views(g);
+    QWidget &wholeHost = views.wholeHost, &sideHost = views.sideHost;
+    auto &whole = views.whole, &side = views.side;
     for (auto [w, host, pos] : {std::tuple{whole, &wholeHost, 0}, std::tuple{side, &sideHost, 600}}) {
         ASSERT_EQ(w->put_Owner(host), S_OK);
         w->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
@@ -307,14 +319,9 @@ TEST(Frames, AViewOutOfSightConvertsAndPaintsNothingAndShowsThePatternWhenBack)
     CameraGraph g;
     g.camera = MakeTestCamera("smpte", "video/x-raw,format=I420,width=320,height=240,framerate=30/1");
     ASSERT_EQ(g.Build(), S_OK);
-    QWidget wholeHost, sideHost;
-    wholeHost.resize(320, 240);
-    sideHost.resize(320, 240);
-    wholeHost.show();
-    sideHost.show();
-    std::shared_ptr<IVideoWindow> wholeWindow, sideWindow;
-    QueryInterface(g.renderers[2], &wholeWindow);
-    QueryInterface(g.renderers[0], &sideWindow);
+    WholeAndSideViews views(g);
+    QWidget &wholeHost = views.wholeHost, &sideHost = views.sideHost;
+    auto &wholeWindow = views.whole, &sideWindow = views.side;
     for (auto [w, host, pos] : {std::tuple{wholeWindow, &wholeHost, 0}, std::tuple{sideWindow, &sideHost, 600}}) {
         ASSERT_EQ(w->put_Owner(host), S_OK);
         w->SetWindowPosition(pos, pos, 320, 240);
