@@ -3,15 +3,16 @@
 #include "platform/diag/thread_handoff.h"
 #include "platform/media/frame_demand.h"
 #include "platform/media/gst_util.h"
+#include "platform/media/picture_pool.h"
 #include "platform/media/video_window_widget.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
-#include <array>
 #include <atomic>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
+#include <libyuv.h>
 #include <mutex>
 #include <utility>
 
@@ -54,25 +55,45 @@ QImage::Format ImageFormat(GstVideoFormat format)
 }
 
 // The grabber's 24-bit BGR frames as the window's 32-bit ones: each pixel
-// only gains a padding byte. Read as R,G,B and padded, B,G,R bytes become
-// B,G,R,X: Qt's vectorised conversion does that several times faster than
-// GStreamer's generic path for packed 24-bit formats.
-QImage PaddedBgr(GstBuffer *buffer, const GstVideoInfo &info)
+// only gains a padding byte, which libyuv's vectorised row converter does
+// several times faster than Qt's or GStreamer's generic paths.
+QImage PaddedBgr(GstBuffer *buffer, const GstVideoInfo &info, PicturePool *pool)
 {
     GstVideoFrame frame;
     if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
         return {};
-    QImage padded = QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-        GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
-        QImage::Format_RGB888)
-                        .convertToFormat(QImage::Format_RGBX8888);
+    QImage *target = pool->Free(QSize(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)));
+    const bool ok = !target->isNull()
+        && libyuv::RGB24ToARGB(static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                               GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), target->bits(), int(target->bytesPerLine()),
+                               target->width(), target->height())
+            == 0;
     gst_video_frame_unmap(&frame);
-    padded.reinterpretAsFormat(QImage::Format_RGB32);
-    return padded;
+    return ok ? *target : QImage();
+}
+
+// The part of a 32-bit frame a view shows, at the view's size: made on the
+// streaming thread, so the window only copies it (nearest neighbour, as the
+// window would scale it).
+QImage ScaledToView(const QImage &frame, const QRect &source, QSize size, PicturePool *pool)
+{
+    if (frame.format() != QImage::Format_RGB32 || size.isEmpty() || !frame.rect().contains(source))
+        return {};
+    if (source == frame.rect() && size == frame.size())
+        return frame;
+    QImage *target = pool->Free(size);
+    if (target->isNull())
+        return {};
+    const uint8_t *from = frame.constBits() + source.top() * frame.bytesPerLine() + source.left() * 4;
+    if (libyuv::ARGBScale(from, int(frame.bytesPerLine()), source.width(), source.height(), target->bits(),
+                          int(target->bytesPerLine()), size.width(), size.height(), libyuv::kFilterNone)
+        != 0)
+        return {};
+    return *target;
 }
 
 // Turns frames of another format into 32-bit pictures with GStreamer's own
-// (vectorised) converter, into pictures it reuses once the window let go.
+// (vectorised) converter, which follows the stream's colorimetry.
 class RgbConverter {
 public:
     RgbConverter() = default;
@@ -100,19 +121,10 @@ public:
             converter_ = gst_video_converter_new(&in_, &out_, nullptr);
             if (!converter_)
                 return {};
-            spare_ = {};
         }
-        QImage *target = nullptr;
-        for (QImage &image : spare_)
-            if (image.isNull() || image.isDetached())
-                target = &image;
-        if (!target || target->isNull() || target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0)) {
-            if (!target)
-                target = &spare_[0];
-            *target = QImage(GST_VIDEO_INFO_WIDTH(&out_), GST_VIDEO_INFO_HEIGHT(&out_), QImage::Format_RGB32);
-            if (target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0))
-                return {};
-        }
+        QImage *target = pool_.Free(QSize(GST_VIDEO_INFO_WIDTH(&out_), GST_VIDEO_INFO_HEIGHT(&out_)));
+        if (target->isNull() || target->bytesPerLine() != GST_VIDEO_INFO_PLANE_STRIDE(&out_, 0))
+            return {};
         GstVideoFrame src, dst;
         GstBuffer *wrapped = gst_buffer_new_wrapped_full(GstMemoryFlags(0), target->bits(), target->sizeInBytes(), 0,
             target->sizeInBytes(), nullptr, nullptr);
@@ -133,7 +145,7 @@ private:
     GstVideoConverter *converter_ = nullptr;
     GstVideoInfo in_{};
     GstVideoInfo out_{};
-    std::array<QImage, 3> spare_; // the window holds at most one or two
+    PicturePool pool_;
 };
 
 } // namespace
@@ -143,7 +155,10 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     std::shared_ptr<Pin> input;
 
     mutable std::mutex mutex;
-    QImage frame;
+    QImage frame;         // the newest frame, whole
+    QImage picture;       // its part shown, made at the view's size (may be null)
+    QRect pictureSource;  // the part and size picture was made for
+    QSize pictureSize;
     int frameWidth = 0;
     int frameHeight = 0;
     bool sourceSet = false;
@@ -211,6 +226,22 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     void Show(GstSample *sample); // takes the sample
     QImage Picture(GstSample *sample, const GstVideoInfo &info);
     RgbConverter converter; // streaming thread only
+    PicturePool padded;     // streaming thread only
+    PicturePool scaled;     // streaming thread only
+    // What the window draws: the picture made for its size and the current
+    // source, or else the whole frame with the part to scale.
+    void Shown(QSize windowSize, QImage *image, QRect *src) const
+    {
+        const QRect current = SourceRect();
+        std::lock_guard lock(mutex);
+        if (!picture.isNull() && pictureSource == current && pictureSize == windowSize) {
+            *image = picture;
+            *src = picture.rect();
+        } else {
+            *image = frame;
+            *src = current;
+        }
+    }
     CapsPtr infoCaps;       // streaming thread only: the caps info was read from
     GstVideoInfo info{};
     bool infoValid = false;
@@ -272,11 +303,13 @@ void VideoRenderer::Impl::Show(GstSample *sample)
         return;
     }
     bool show;
+    QSize viewSize;
     {
         std::lock_guard lock(mutex);
         frameWidth = GST_VIDEO_INFO_WIDTH(&info);
         frameHeight = GST_VIDEO_INFO_HEIGHT(&info);
         show = visible && owner && inSight;
+        viewSize = window.size();
     }
     // A view out of sight (a side view parked beyond its host) draws nothing,
     // so its frames are not even looked at.
@@ -284,9 +317,14 @@ void VideoRenderer::Impl::Show(GstSample *sample)
     gst_sample_unref(sample);
     if (image.isNull())
         return;
+    const QRect source = SourceRect();
+    const QImage shown = ScaledToView(image, source, viewSize, &scaled);
     {
         std::lock_guard lock(mutex);
         frame = image;
+        picture = shown;
+        pictureSource = source;
+        pictureSize = viewSize;
     }
     if (!updatePending.exchange(true)) {
         std::weak_ptr<Impl> weak = weak_from_this();
@@ -320,7 +358,7 @@ QImage VideoRenderer::Impl::Picture(GstSample *sample, const GstVideoInfo &info)
             ImageFormat(GST_VIDEO_INFO_FORMAT(&info)), &ReleaseFrame, mapped);
     }
     if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN && GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR)
-        return PaddedBgr(buffer, info);
+        return PaddedBgr(buffer, info, &padded);
     return converter.Convert(buffer, info);
 }
 
@@ -361,12 +399,9 @@ void VideoRenderer::Impl::Apply()
     if (!widget) {
         std::weak_ptr<Impl> weak = weak_from_this();
         widget = new VideoWindowWidget(
-            [weak](QImage *image, QRect *src) {
-                if (auto self = weak.lock()) {
-                    *src = self->SourceRect();
-                    std::lock_guard lock(self->mutex);
-                    *image = self->frame;
-                }
+            [weak](QSize size, QImage *image, QRect *src) {
+                if (auto self = weak.lock())
+                    self->Shown(size, image, src);
             },
             [weak] {
                 if (auto self = weak.lock()) {

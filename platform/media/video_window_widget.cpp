@@ -16,7 +16,7 @@ void VideoWindowWidget::paintEvent(QPaintEvent *)
 {
     QImage frame;
     QRect source;
-    frameSource_(&frame, &source);
+    frameSource_(size(), &frame, &source);
     QPainter painter(this);
     if (frame.isNull() || source.isEmpty()) {
         painter.fillRect(rect(), Qt::black);

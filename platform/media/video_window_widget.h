@@ -10,9 +10,10 @@ namespace media {
 
 class VideoWindowWidget final : public QWidget {
 public:
-    // frameSource gives the newest frame and the part of it to show; painted()
+    // frameSource gives, for the window's size, the newest frame and the part
+    // of it to show (all of a picture already made at that size); painted()
     // is told after each paint.
-    using FrameSource = std::function<void(QImage *frame, QRect *source)>;
+    using FrameSource = std::function<void(QSize size, QImage *frame, QRect *source)>;
     VideoWindowWidget(FrameSource frameSource, std::function<void()> painted, QWidget *parent);
 
 protected:

@@ -279,6 +279,62 @@ TEST(Frames, VideoWindowsShowTheSourceRectangleInsideTheirHost)
     EXPECT_EQ(g.graph->Stop(), S_OK);
 }
 
+// Views of another size than the camera's frames, as in the dialog: the
+// whole view a little larger, a side view narrower and zoomed into a part.
+// Each picture fills its window; a new part chosen while the graph is paused
+// shows at once, from the frame already there.
+TEST(Frames, ViewsOfAnotherSizeAreFilledAndANewPartShowsWhilePaused)
+{
+    CameraGraph g;
+    // Not live, so a paused graph holds one frame and makes no more.
+    GstElement *src = gst_element_factory_make("videotestsrc", nullptr);
+    media::SourceOptions options;
+    options.kind = media::SourceKind::Video;
+    options.currentFormat = QStringLiteral("video/x-raw,width=320,height=240,framerate=30/1");
+    g.camera = media::MakeSourceFilter(src, options);
+    ASSERT_EQ(g.Build(), S_OK);
+    WholeAndSideViews views(g);
+    views.wholeHost.resize(336, 252);
+    views.sideHost.resize(168, 252);
+    views.whole->put_Owner(&views.wholeHost);
+    views.whole->SetWindowPosition(0, 0, 336, 252);
+    views.whole->put_Visible(OATRUE);
+    views.side->put_Owner(&views.sideHost);
+    views.side->SetWindowPosition(0, 0, 168, 252);
+    views.side->put_Visible(OATRUE);
+    std::shared_ptr<IBasicVideo> sideSource;
+    QueryInterface(g.renderers[0], &sideSource);
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    ASSERT_EQ(sideSource->SetSourcePosition(235, 10, 30, 40), S_OK); // inside the red bar
+    auto whole = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[2]);
+    auto side = std::dynamic_pointer_cast<VideoRenderer>(g.renderers[0]);
+    ASSERT_TRUE(WaitUntil([&] { return whole->FramesRendered() > 3 && side->FramesRendered() > 3; }));
+
+    QImage shot = views.wholeHost.grab().toImage();
+    EXPECT_TRUE(NearColor(shot.pixel(63, 20), 255, 255, 0)) << std::hex << shot.pixel(63, 20); // yellow
+    EXPECT_TRUE(NearColor(shot.pixel(250, 20), 255, 0, 0)) << std::hex << shot.pixel(250, 20); // red
+    // The last column and the last bar row are the frame's own, not an edge left black.
+    EXPECT_TRUE(NearColor(shot.pixel(335, 150), 0, 0, 255)) << std::hex << shot.pixel(335, 150); // blue
+    shot = views.sideHost.grab().toImage();
+    for (QPoint p : {QPoint(0, 0), QPoint(167, 0), QPoint(0, 251), QPoint(167, 251), QPoint(84, 126)})
+        EXPECT_TRUE(NearColor(shot.pixel(p), 255, 0, 0)) << p.x() << "," << p.y() << " " << std::hex << shot.pixel(p);
+
+    ASSERT_TRUE(Succeeded(g.graph->Pause()));
+    OAFilterState state = State_Running;
+    ASSERT_EQ(g.graph->GetState(3000, &state), S_OK);
+    ASSERT_EQ(state, State_Paused);
+    ASSERT_EQ(sideSource->SetSourcePosition(55, 10, 30, 40), S_OK); // inside the yellow bar
+    const auto yellow = [&] {
+        const QImage paused = views.sideHost.grab().toImage();
+        for (QPoint p : {QPoint(0, 0), QPoint(167, 251), QPoint(84, 126)})
+            if (!NearColor(paused.pixel(p), 255, 255, 0))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(WaitUntil(yellow)) << std::hex << views.sideHost.grab().toImage().pixel(84, 126);
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+}
+
 TEST(Frames, VideoWindowSettersFromAWorkerThreadNeverWaitForTheGuiThread)
 {
     CameraGraph g;
