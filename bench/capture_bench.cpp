@@ -2,8 +2,8 @@
 //   capture_bench [seconds [folder [rounds]]]
 // 1. CPU per second of preview plus recording (virtual 640x480 camera capped to
 //    320x240 at 30 fps, test tone) against gst-launch-1.0 -e running the same
-//    source and elements, both read from /proc over the same steady window
-//    (start and end left out), in rounds (default 5) that alternate which goes first; the
+//    source and elements, all running at the same time and read from /proc over
+//    the same steady window (start and end left out), in rounds (default 5); the
 //    median ratio is the figure. Offscreen (the default) nothing is drawn by
 //    gst-launch; with QT_QPA_PLATFORM=xcb on an X display both draw the whole view,
 //    and a second gst-launch-1.0 draws it at the view's size, as the engine does.
@@ -77,34 +77,6 @@ int VideoFrames(const QString &file)
 // building and finishing a graph, and gst-launch-1.0's own start, stay out.
 constexpr int kSettleMs = 1500;
 
-// CPU per second of the preview plus recording in its steady running, -1 when it did not start.
-double RecordWithEngine(const QString &folder, int seconds, bool report)
-{
-    Hosts hosts;
-    VideoRecorder recorder;
-    const HRESULT hr = recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false);
-    if (hr != S_OK) {
-        std::printf("engine: StartRecording failed 0x%x\n", unsigned(hr));
-        return -1;
-    }
-    Pump(kSettleMs);
-    const bench::CpuWindow window(getpid());
-    long peakRss = 0;
-    for (int s = 0; s < seconds; ++s) {
-        Pump(1000);
-        peakRss = std::max(peakRss, StatusKb("VmRSS:"));
-    }
-    const double rate = window.Rate();
-    recorder.ReleaseGraph();
-    if (report) {
-        std::printf("peak RSS while recording: %.1f MB sampled, %.1f MB high-water mark\n", peakRss / 1024.0,
-                    StatusKb("VmHWM:") / 1024.0);
-        std::printf("engine file: %lld bytes, %d video frames\n", QFileInfo(recorder.RecordingFileName()).size(),
-                    VideoFrames(recorder.RecordingFileName()));
-    }
-    return rate;
-}
-
 // On a real display the whole view is drawn by both; offscreen neither draws.
 // The engine shows the camera's 320x240 in its 336x252 whole view; ximagesink
 // would put it unscaled into a window of its own. The "at the view's size"
@@ -119,50 +91,107 @@ QString WholeViewSink(bool atViewSize)
                       : QStringLiteral("ximagesink sync=true");
 }
 
+// One gst-launch-1.0 baseline, running until Finish().
 // The source is the test camera's own bin (videotestsrc, its rate, videoscale,
 // the capped size in the format the camera settles on): the same picture, so
 // the encoder has the same work. A 640x480 pattern scaled down would blur its
 // noise patch and cost the encoder half the bits the camera's picture does.
 // The identities give asfmux running-time stamps, as the file writer's probes
 // do; without them asfmux throttles the pipeline to a few frames a second.
-double RecordWithGstLaunch(const QString &folder, int seconds, bool atViewSize, bool report)
-{
-    const QString file = folder + QStringLiteral("gst-launch.wmv");
-    const QString pipeline = QStringLiteral(
-        "videotestsrc is-live=true ! video/x-raw,framerate=30/1 ! videoscale ! "
-        "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! tee name=t "
-        "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
-        "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
-        "t. ! queue ! videoconvert ! %2 "
-        "t. ! queue ! videoconvert ! avenc_wmv2 bitrate=700000 gop-size=30 ! identity single-segment=true ! queue ! "
-        "asfmux name=m ! "
-        "filesink location=%1 "
-        "audiotestsrc is-live=true ! audioconvert ! audioresample ! audio/x-raw,rate=44100,channels=2 ! "
-        "avenc_wmav2 bitrate=64000 ! identity single-segment=true ! queue ! m.")
-                                 .arg(file, WholeViewSink(atViewSize));
-    std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
-    for (const QString &part : QProcess::splitCommand(pipeline))
-        args.push_back(part.toStdString());
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0) {
-        std::printf("gst-launch-1.0: could not start\n");
-        return -1;
+class GstLaunch {
+public:
+    GstLaunch(const QString &folder, bool atViewSize)
+        : file_(folder + (atViewSize ? QStringLiteral("gst-launch-scaled.wmv") : QStringLiteral("gst-launch.wmv"))),
+          atViewSize_(atViewSize)
+    {
+        const QString pipeline = QStringLiteral(
+            "videotestsrc is-live=true ! video/x-raw,framerate=30/1 ! videoscale ! "
+            "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! tee name=t "
+            "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
+            "t. ! queue ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=true "
+            "t. ! queue ! videoconvert ! %2 "
+            "t. ! queue ! videoconvert ! avenc_wmv2 bitrate=700000 gop-size=30 ! identity single-segment=true ! "
+            "queue ! asfmux name=m ! filesink location=%1 "
+            "audiotestsrc is-live=true ! audioconvert ! audioresample ! audio/x-raw,rate=44100,channels=2 ! "
+            "avenc_wmav2 bitrate=64000 ! identity single-segment=true ! queue ! m.")
+                                     .arg(file_, WholeViewSink(atViewSize));
+        std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
+        for (const QString &part : QProcess::splitCommand(pipeline))
+            args.push_back(part.toStdString());
+        std::vector<char *> argv;
+        for (auto &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&pid_, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0) {
+            std::printf("gst-launch-1.0: could not start\n");
+            pid_ = 0;
+        }
     }
-    QThread::msleep(kSettleMs);
-    const bench::CpuWindow window(pid);
-    QThread::sleep(static_cast<unsigned long>(seconds));
-    const double rate = window.Rate();
-    kill(pid, SIGINT); // -e: end of stream, then exit
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (report)
-        std::printf("gst-launch file: %lld bytes, %d video frames (whole view: %s)\n", QFileInfo(file).size(),
-                    VideoFrames(file), qPrintable(WholeViewSink(atViewSize)));
-    return rate;
+    GstLaunch(const GstLaunch &) = delete;
+    GstLaunch &operator=(const GstLaunch &) = delete;
+    ~GstLaunch() { Finish(false); }
+
+    pid_t Pid() const { return pid_; }
+
+    void Finish(bool report)
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGINT); // -e: end of stream, then exit
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = 0;
+        if (report)
+            std::printf("gst-launch file: %lld bytes, %d video frames (whole view: %s)\n", QFileInfo(file_).size(),
+                        VideoFrames(file_), qPrintable(WholeViewSink(atViewSize_)));
+    }
+
+private:
+    QString file_;
+    bool atViewSize_;
+    pid_t pid_ = 0;
+};
+
+struct RoundRates {
+    double engine = -1, launch = -1, scaled = -1;
+};
+
+// One round: the engine's preview plus recording and both baselines run at
+// the same time and are read over the same window. Side by side, a change in
+// what else the machine does falls on all three alike; run one after the
+// other, such changes made single rounds differ by half.
+RoundRates RunRound(const QString &folder, int seconds, bool report)
+{
+    RoundRates rates;
+    GstLaunch launch(folder, false);
+    GstLaunch scaled(folder, true);
+    Hosts hosts;
+    VideoRecorder recorder;
+    const HRESULT hr = recorder.StartRecording(folder, hosts.whole, hosts.left, hosts.right, false);
+    if (hr != S_OK) {
+        std::printf("engine: StartRecording failed 0x%x\n", unsigned(hr));
+        return rates;
+    }
+    Pump(kSettleMs);
+    const bench::CpuWindow engineWindow(getpid());
+    const bench::CpuWindow launchWindow(launch.Pid());
+    const bench::CpuWindow scaledWindow(scaled.Pid());
+    long peakRss = 0;
+    for (int s = 0; s < seconds; ++s) {
+        Pump(1000);
+        peakRss = std::max(peakRss, StatusKb("VmRSS:"));
+    }
+    rates = {engineWindow.Rate(), launchWindow.Rate(), scaledWindow.Rate()};
+    recorder.ReleaseGraph();
+    launch.Finish(report);
+    scaled.Finish(report);
+    if (report) {
+        std::printf("peak RSS while recording: %.1f MB sampled, %.1f MB high-water mark\n", peakRss / 1024.0,
+                    StatusKb("VmHWM:") / 1024.0);
+        std::printf("engine file: %lld bytes, %d video frames\n", QFileInfo(recorder.RecordingFileName()).size(),
+                    VideoFrames(recorder.RecordingFileName()));
+    }
+    return rates;
 }
 
 void TimeSnapshots(const QString &folder, int width, int height)
@@ -211,33 +240,21 @@ int main(int argc, char **argv)
     const QString kept = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const QString folder = (kept.isEmpty() || kept == QLatin1String("-") ? dir.path() : kept) + QLatin1Char('/');
 
-    // A first short run, not counted, takes the process's one-time costs
+    // A first short round, not counted, takes the process's one-time costs
     // (plugins, the first window), as gst-launch-1.0's start is left out.
-    RecordWithEngine(folder, 2, false);
-    // Rounds alternate which side goes first, so a change in the machine's
-    // load falls on all; each round's sides run back to back.
+    RunRound(folder, 2, false);
     std::vector<double> ratios, scaledRatios;
     const auto ratio = [](double engine, double launch) { return engine > 0 && launch > 0 ? engine / launch : -1.0; };
     for (int round = 0; round < rounds; ++round) {
-        const bool last = round == rounds - 1;
-        double engine = -1, launch = -1, scaled = -1;
-        if (round % 2 == 0) {
-            engine = RecordWithEngine(folder, seconds, last);
-            launch = RecordWithGstLaunch(folder, seconds, false, last);
-            scaled = RecordWithGstLaunch(folder, seconds, true, last);
-        } else {
-            scaled = RecordWithGstLaunch(folder, seconds, true, last);
-            launch = RecordWithGstLaunch(folder, seconds, false, last);
-            engine = RecordWithEngine(folder, seconds, last);
-        }
-        if (ratio(engine, launch) > 0)
-            ratios.push_back(ratio(engine, launch));
-        if (ratio(engine, scaled) > 0)
-            scaledRatios.push_back(ratio(engine, scaled));
-        std::printf("round %d (%s first): engine %.4f, gst-launch-1.0 %.4f, at the view's size %.4f CPU s per s, "
+        const RoundRates r = RunRound(folder, seconds, round == rounds - 1);
+        if (ratio(r.engine, r.launch) > 0)
+            ratios.push_back(ratio(r.engine, r.launch));
+        if (ratio(r.engine, r.scaled) > 0)
+            scaledRatios.push_back(ratio(r.engine, r.scaled));
+        std::printf("round %d: engine %.4f, gst-launch-1.0 %.4f, at the view's size %.4f CPU s per s, "
                     "ratios %.2f and %.2f\n",
-                    round + 1, round % 2 == 0 ? "engine" : "gst-launch", engine, launch, scaled, ratio(engine, launch),
-                    ratio(engine, scaled));
+                    round + 1, r.engine, r.launch, r.scaled, ratio(r.engine, r.launch), ratio(r.engine, r.scaled));
+        std::fflush(stdout);
     }
     std::printf("preview + recording CPU on %s, %d rounds of %d s: median ratio engine / gst-launch-1.0 = %.2f, "
                 "engine / gst-launch-1.0 drawing at the view's size = %.2f (goal <= 1.15)\n",
