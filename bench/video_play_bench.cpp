@@ -4,8 +4,8 @@
 // 1. CPU per second while a 320x240 30 fps recording (default 20 s) plays to
 //    its end in the three views, against gst-launch-1.0 running demuxer,
 //    decoders, tee, three converters and three X sinks on the same file; both
-//    read from /proc over the same window of their playing (start and end left
-//    out), in rounds (default 5) alternating which goes first: the median
+//    play at the same time and are read from /proc over the same window of
+//    their playing (start and end left out), in rounds (default 5): the median
 //    ratio is the figure.
 // 2. Time from PlayFile to the first frame painted in the whole view (the
 //    players made a second before, as the dialog makes them at its start).
@@ -102,8 +102,9 @@ struct PlayResult {
 };
 
 // Plays path until its end notice (bounded) and a moment more, as the dialog
-// would: every notice the graph posts is taken with CheckCompletion.
-PlayResult PlayToEnd(Hosts &hosts, const QString &path, double seconds)
+// would: every notice the graph posts is taken with CheckCompletion. The
+// baseline playing alongside is read over the same window (-1 without one).
+PlayResult PlayToEnd(Hosts &hosts, const QString &path, double seconds, pid_t alongside, double *alongsideRate)
 {
     PlayResult result;
     VideoPlayer player;
@@ -120,10 +121,12 @@ PlayResult PlayToEnd(Hosts &hosts, const QString &path, double seconds)
     result.firstFrameMs = double(timer.nsecsElapsed()) / 1e6;
     Wait(takeNotice, kSettleMs - int(timer.elapsed()));
     const bench::CpuWindow window(getpid());
+    const bench::CpuWindow baseline(alongside);
     // Within the window the notice is looked for as seldom as the dialog's
     // position timer runs: polling faster would be the benchmark's own CPU.
     Wait(takeNotice, WindowMs(seconds), 100);
     result.cpuRate = window.Rate();
+    *alongsideRate = baseline.Rate();
     Wait(takeNotice, int(seconds * 1000) + 10000);
     // A second notice would end the dialog's playback twice.
     Wait([&] { return player.CheckCompletion() && ++result.notices > 1; }, 500);
@@ -136,9 +139,9 @@ struct LaunchResult {
     bool reachedEnd = false; // gst-launch-1.0 ends by itself (exit 0) at the end of stream
 };
 
-LaunchResult LaunchToEnd(const QString &path, double seconds)
+// gst-launch-1.0 playing path with the same elements, drawing the three views.
+pid_t StartLaunch(const QString &path)
 {
-    LaunchResult result;
     const std::string location = "location=" + path.toStdString();
     std::vector<std::string> args = {"gst-launch-1.0", "-q", "filesrc", location, "!", "asfdemux", "name=d",
         "d.video_0", "!", "queue", "!", "avdec_wmv2", "!", "tee", "name=t", "d.audio_0", "!", "queue", "!",
@@ -150,15 +153,15 @@ LaunchResult LaunchToEnd(const QString &path, double seconds)
     for (auto &a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    QElapsedTimer timer;
-    timer.start();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0)
-        return result;
-    QThread::msleep(kSettleMs);
-    const bench::CpuWindow window(pid);
-    QThread::msleep(WindowMs(seconds));
-    result.cpuRate = window.Rate();
+    return posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
+}
+
+// Waits (bounded) for gst-launch-1.0, started timer's ms ago, to end by itself.
+LaunchResult FinishLaunch(pid_t pid, const QElapsedTimer &timer, double seconds, double cpuRate)
+{
+    LaunchResult result;
+    result.cpuRate = cpuRate;
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
         if (timer.elapsed() > (seconds + 20) * 1000) {
@@ -256,21 +259,19 @@ int main(int argc, char **argv)
     Wait([] { return false; }, 1000);
     const double startCpu = ProcessCpuSeconds() - startCpu0;
     Hosts hosts;
-    // Rounds alternate which side goes first, so a change in the machine's
-    // load falls on both; each round's two sides play back to back.
+    // Both sides play at the same time and are read over the same window:
+    // run one after the other, what else the machine did changed single
+    // rounds by a factor of two or more.
     std::vector<double> ratios, firstFrames, playRates, launchRates;
     std::vector<PlayResult> plays;
     std::vector<LaunchResult> launches;
     for (int round = 0; round < rounds; ++round) {
-        PlayResult play;
-        LaunchResult launch;
-        if (round % 2 == 0) {
-            play = PlayToEnd(hosts, path, seconds);
-            launch = LaunchToEnd(path, seconds);
-        } else {
-            launch = LaunchToEnd(path, seconds);
-            play = PlayToEnd(hosts, path, seconds);
-        }
+        QElapsedTimer launchTimer;
+        launchTimer.start();
+        const pid_t pid = StartLaunch(path);
+        double launchRate = -1;
+        const PlayResult play = PlayToEnd(hosts, path, seconds, pid, &launchRate);
+        const LaunchResult launch = pid > 0 ? FinishLaunch(pid, launchTimer, seconds, launchRate) : LaunchResult{};
         const double ratio = play.cpuRate > 0 && launch.cpuRate > 0 ? play.cpuRate / launch.cpuRate : -1.0;
         if (ratio > 0)
             ratios.push_back(ratio);
@@ -280,8 +281,9 @@ int main(int argc, char **argv)
             firstFrames.push_back(play.firstFrameMs);
         plays.push_back(play);
         launches.push_back(launch);
-        std::printf("round %d (%s first): player %.4f, gst-launch-1.0 %.4f CPU s per s, ratio %.2f\n", round + 1,
-            round % 2 == 0 ? "player" : "gst-launch", play.cpuRate, launch.cpuRate, ratio);
+        std::printf("round %d: player %.4f, gst-launch-1.0 %.4f CPU s per s, ratio %.2f\n", round + 1, play.cpuRate,
+            launch.cpuRate, ratio);
+        std::fflush(stdout);
     }
     const double seekMs = SeekMedianMs(hosts, path, seconds);
     const double refusalMs = RefusalMs(hosts, folder.path());
