@@ -189,6 +189,7 @@ struct VideoRenderer::Impl : std::enable_shared_from_this<VideoRenderer::Impl> {
     static GstPadProbeReturn OnBuffer(GstPad *pad, GstPadProbeInfo *, gpointer data)
     {
         auto *self = static_cast<Impl *>(data);
+        diag::TakeOver(self); // made on the GUI thread; GStreamer may run this on a pooled thread
         if (self->FramesWanted())
             return GST_PAD_PROBE_OK;
         // The first frame dropped tells the tee output upstream, which then
@@ -289,6 +290,7 @@ GstFlowReturn VideoRenderer::Impl::OnPreroll(GstAppSink *appsink, gpointer data)
 
 void VideoRenderer::Impl::Show(GstSample *sample)
 {
+    diag::TakeOver(this); // made on the GUI thread; GStreamer may run this on a pooled thread
     if (!sample)
         return;
     GstCaps *caps = gst_sample_get_caps(sample);
@@ -459,6 +461,7 @@ std::shared_ptr<VideoRenderer> VideoRenderer::Create(HRESULT *hr)
     f->d->RenewDemand();
     gst_pad_add_probe(sink.get(), GST_PAD_PROBE_TYPE_BUFFER, &Impl::OnBuffer, f->d.get(), nullptr);
     f->d->input = f->AddPin(PINDIR_INPUT, QStringLiteral("Input"), sink.get(), MEDIATYPE_Video);
+    diag::HandOver(f->d.get()); // to the streaming threads that run the callbacks
     *hr = S_OK;
     return f;
 }
