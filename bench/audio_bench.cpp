@@ -11,6 +11,7 @@
 //    first buffer then: the graph only runs once the sink prerolled), and
 //    until the tone is heard on the sink's monitor.
 #include "capture/audio_recorder.h"
+#include "bench/bench_support.h"
 #include "playback/audio_player.h"
 
 #include <QApplication>
@@ -29,12 +30,10 @@
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
 
 namespace {
 
@@ -68,21 +67,6 @@ double DurationOf(const QString &path)
     g_free(uri);
     g_object_unref(discoverer);
     return seconds;
-}
-
-pid_t Spawn(const QString &pipeline)
-{
-    std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
-    for (const QString &part : QProcess::splitCommand(pipeline))
-        args.push_back(part.toStdString());
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
 }
 
 // Ends a gst-launch run (-e: end of stream first) and returns its CPU seconds.
@@ -123,11 +107,11 @@ QString RecordWithRecorder(const QString &folder, int seconds, double *cpuOut)
 double RecordWithGstLaunch(const QString &folder, const QString &sink, int seconds)
 {
     const QString file = folder + QStringLiteral("baseline.wma");
-    const pid_t pid = Spawn(QStringLiteral("pulsesrc device=%1.monitor ! audioconvert ! audioresample ! "
+    const pid_t pid = bench::SpawnGstLaunch(QStringLiteral("pulsesrc device=%1.monitor ! audioconvert ! audioresample ! "
                                            "audio/x-raw,rate=44100,channels=2 ! avenc_wmav2 bitrate=64000 ! queue ! "
                                            "asfmux ! filesink location=%2")
                                 .arg(sink, file));
-    if (pid < 0)
+    if (pid <= 0)
         return -1;
     QThread::sleep(static_cast<unsigned long>(seconds));
     const double cpu = Finish(pid);
@@ -226,7 +210,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
     // The tone the microphone hears (its monitor), for both recorders alike.
-    const pid_t tone = Spawn(QStringLiteral("audiotestsrc is-live=true ! pulsesink device=%1").arg(sink));
+    const pid_t tone =
+        bench::SpawnGstLaunch(QStringLiteral("audiotestsrc is-live=true ! pulsesink device=%1").arg(sink));
     QThread::sleep(1);
 
     std::printf("Recording %d s from %s.monitor, load average before: ", seconds, qPrintable(sink));

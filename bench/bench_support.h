@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -11,9 +12,13 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <spawn.h>
+#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
+
+extern char **environ;
 
 namespace bench {
 
@@ -66,6 +71,27 @@ private:
     double cpu0_;
     QElapsedTimer wall_;
 };
+
+// Starts gst-launch-1.0 with these arguments; its pid, or 0 when it could not start.
+inline pid_t SpawnGstLaunch(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "gst-launch-1.0");
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    return posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
+}
+
+// The same for a pipeline description, quiet and ending its stream on SIGINT (-e).
+inline pid_t SpawnGstLaunch(const QString &pipeline)
+{
+    std::vector<std::string> args{"-q", "-e"};
+    for (const QString &part : QProcess::splitCommand(pipeline))
+        args.push_back(part.toStdString());
+    return SpawnGstLaunch(std::move(args));
+}
 
 inline double Median(std::vector<double> v)
 {

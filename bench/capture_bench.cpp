@@ -34,12 +34,10 @@
 #include <cstdio>
 #include <gst/gst.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
 
 namespace {
 using bench::Hosts;
@@ -115,17 +113,9 @@ public:
             "audiotestsrc is-live=true ! audioconvert ! audioresample ! audio/x-raw,rate=44100,channels=2 ! "
             "avenc_wmav2 bitrate=64000 ! identity single-segment=true ! queue ! m.")
                                      .arg(file_, WholeViewSink(atViewSize));
-        std::vector<std::string> args{"gst-launch-1.0", "-q", "-e"};
-        for (const QString &part : QProcess::splitCommand(pipeline))
-            args.push_back(part.toStdString());
-        std::vector<char *> argv;
-        for (auto &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid_, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) != 0) {
+        pid_ = bench::SpawnGstLaunch(pipeline);
+        if (pid_ <= 0)
             std::printf("gst-launch-1.0: could not start\n");
-            pid_ = 0;
-        }
     }
     GstLaunch(const GstLaunch &) = delete;
     GstLaunch &operator=(const GstLaunch &) = delete;

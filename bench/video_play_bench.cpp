@@ -33,13 +33,11 @@
 #include <functional>
 #include <cstdio>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
 
 namespace {
 using bench::Median;
@@ -143,18 +141,13 @@ struct LaunchResult {
 pid_t StartLaunch(const QString &path)
 {
     const std::string location = "location=" + path.toStdString();
-    std::vector<std::string> args = {"gst-launch-1.0", "-q", "filesrc", location, "!", "asfdemux", "name=d",
-        "d.video_0", "!", "queue", "!", "avdec_wmv2", "!", "tee", "name=t", "d.audio_0", "!", "queue", "!",
-        "avdec_wmav2", "!", "audioconvert", "!", "audioresample", "!", "autoaudiosink"};
+    std::vector<std::string> args = {"-q", "filesrc", location, "!", "asfdemux", "name=d", "d.video_0", "!", "queue",
+        "!", "avdec_wmv2", "!", "tee", "name=t", "d.audio_0", "!", "queue", "!", "avdec_wmav2", "!", "audioconvert",
+        "!", "audioresample", "!", "autoaudiosink"};
     for (int i = 0; i < 3; ++i)
         for (const char *a : {"t.", "!", "queue", "!", "videoconvert", "!", "ximagesink"})
             args.push_back(a);
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    return posix_spawnp(&pid, "gst-launch-1.0", nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
+    return bench::SpawnGstLaunch(std::move(args));
 }
 
 // Waits (bounded) for gst-launch-1.0, started timer's ms ago, to end by itself.
