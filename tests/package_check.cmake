@@ -30,7 +30,7 @@ endif()
 
 execute_process(COMMAND dpkg-deb -f "${deb}" Depends OUTPUT_VARIABLE depends)
 foreach(p gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
-          gstreamer1.0-libav opencv-data libqt6widgets6 libgstreamer1.0-0 libpulse0 libopencv-objdetect406)
+          gstreamer1.0-libav opencv-data libqt6widgets6 libgstreamer1.0-0 libpulse0 libopencv-objdetect406 libyuv0)
   if(NOT depends MATCHES "(^|, )${p}( |,|\n|$)")
     message(FATAL_ERROR "Depends lacks ${p}: ${depends}")
   endif()
